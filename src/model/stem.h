@@ -1,0 +1,31 @@
+// Helices: runs of directly stacked base pairs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "chain.h"
+
+struct stem {
+    BP outer;
+    BP inner;
+
+    stem(BP o, BP i) : outer(o), inner(i) {}
+    stem(const stem& o) = default;
+    stem& operator=(const stem& o) = default;
+
+    bool operator==(const stem& o) const;
+    bool conflictwithBP(const BP& b) const;
+    bool containBP(const BP& b) const;
+    bool enclose(const stem& o) const;
+};
+
+// Every maximal helix of at least `minlen` stacked pairs that the sequence can form.
+struct stemlist {
+    std::vector<stem> stems;
+    std::string sequence;
+
+    stemlist(const std::string& sequence, const int& minlen);
+};
+
+int getindx(const std::vector<stem>& v, const stem& x, const int& start, const int& direction);

@@ -1,0 +1,33 @@
+#include "random.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstdlib>
+
+int myrand(int n) {
+    if (n == 0) return 0;
+    return rand() % n;
+}
+
+double mygaussian() {
+    double sum = 0.0;
+    for (int i = 0; i < 10; ++i) sum += (rand() % 1001) / 1000.0;
+    double g = (sum - 10 * 0.5) / std::sqrt(10.0);
+    if (g < -1) g = -1;
+    if (g > 1) g = 1;
+    return g;
+}
+
+int mygaussian_left(const int& lb, const int& ub) {
+    if (lb == ub) return lb;
+    assert(lb < ub);
+    const double g = std::fabs(mygaussian());
+    return ub - static_cast<int>((ub - lb) * g);
+}
+
+int mygaussian_right(const int& lb, const int& ub) {
+    if (lb == ub) return lb;
+    assert(lb < ub);
+    const double g = std::fabs(mygaussian());
+    return lb + static_cast<int>((ub - lb) * g);
+}
