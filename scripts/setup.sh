@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what a fresh machine lacks and builds Zentrola into ./build (or $BUILD_DIR).
+# Extra CMake arguments are passed through, e.g. -DZENTROLA_SANITIZE=ON.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+need=()
+[ -f /usr/include/sparsehash/sparse_hash_map ] || need+=(libsparsehash-dev)
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+[ -d /usr/src/googletest ] || [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+fi
+
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)"

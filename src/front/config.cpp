@@ -1,0 +1,127 @@
+#include "config.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+const std::string RNAevalOption = "d1";
+
+bool fexists(const char* path) {
+    std::ifstream f(path);
+    return f.good();
+}
+
+Config::Config()
+    : MAXPOP(100),
+      MAXGEN(20),
+      MAXNOIMPROVE(5),
+      OFFSPRINGNUM(100),
+      MINSTRATEGYOFFSPRINGNUM(3),
+      PRESERVETOPNUM(10),
+      PRESERVERANNUM(10),
+      SAVEGENE(false) {}
+
+std::string Config::trim(std::string s) {
+    std::string::size_type b = 0;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '\t')) ++b;
+    s.erase(0, b);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n')) s.pop_back();
+    return s;
+}
+
+namespace {
+
+const char* const kConfigHint = "in your configuration file (by default: config).";
+
+// Reads a leading decimal integer of `value`; text after it is ignored.
+void read_int(const std::string& key, const std::string& value, int& field) {
+    std::istringstream in(value);
+    int v = 0;
+    if (!(in >> v)) {
+        std::cerr << "Can not read the value of " << key << " = " << value << " as an integer " << kConfigHint
+                  << std::endl
+                  << "Please update it." << std::endl;
+        std::exit(1);
+    }
+    field = v;
+}
+
+}  // namespace
+
+void Config::setConfig(std::string path) {
+    if (!fexists(path.c_str())) {
+        std::cerr << "The specified config file does not exist." << std::endl;
+        std::exit(1);
+    }
+    std::ifstream in(path.c_str());
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::string::size_type eqpos = line.find('=');
+        if (eqpos == std::string::npos) continue;
+        const std::string key = trim(line.substr(0, eqpos));
+        const std::string value = trim(line.substr(eqpos + 1));
+
+        if (key.find("ViennaRNAPackage") != std::string::npos) {
+            ViennaRNAPath = trim(value);
+            if (ViennaRNAPath.empty()) {
+                // No directory given: the built-in model is used.
+                RNAevalCmd.clear();
+                continue;
+            }
+            if (ViennaRNAPath.back() != '/') ViennaRNAPath += "/";
+            RNAevalCmd = ViennaRNAPath + "RNAeval -" + RNAevalOption + " ";
+            std::cout << "RNAeval is " << RNAevalCmd << std::endl;
+        } else if (key == "MAXPOP") {
+            read_int(key, value, MAXPOP);
+        } else if (key == "MAXGEN") {
+            read_int(key, value, MAXGEN);
+        } else if (key == "MAXNOIMPROVE") {
+            read_int(key, value, MAXNOIMPROVE);
+        } else if (key == "OFFSPRINGNUM") {
+            read_int(key, value, OFFSPRINGNUM);
+        } else if (key == "MINSTRATEGYOFFSPRINGNUM") {
+            read_int(key, value, MINSTRATEGYOFFSPRINGNUM);
+        } else if (key == "PRESERVETOPNUM") {
+            read_int(key, value, PRESERVETOPNUM);
+        } else if (key == "PRESERVERANNUM") {
+            read_int(key, value, PRESERVERANNUM);
+        } else if (key == "SAVEGENE") {
+            if (value == "YES" || value == "yes" || value == "Yes") {
+                SAVEGENE = true;
+            } else if (value == "NO" || value == "No" || value == "no") {
+                SAVEGENE = false;
+            } else {
+                std::cerr << "Can not recognize SAVEGENE = " << value << std::endl
+                          << "Please specify YES or NO in your configuration file (by default: config)."
+                          << std::endl;
+                std::exit(1);
+            }
+        } else {
+            std::cerr << "Can not analysis " << line << kConfigHint << std::endl
+                      << "Please update it." << std::endl;
+            std::exit(1);
+        }
+    }
+}
+
+void Config::selfcheck() {
+    if (RNAevalCmd.empty()) {
+        std::cout << "Free energies: built-in nearest-neighbour model" << std::endl;
+    } else {
+        std::string program = ViennaRNAPath;
+        if (ViennaRNAPath.find("RNAeval") == std::string::npos) {
+            std::cerr << "ViennaRNAPath=" << ViennaRNAPath << std::endl;
+            program += "RNAeval";
+        }
+        if (!fexists(program.c_str())) {
+            std::cerr << "Can not find RNAeval at " << program << std::endl;
+            std::exit(1);
+        }
+    }
+    if (SAVEGENE)
+        std::cout << "Individuals of each generation will be saved to outdir/generation/gen_i." << std::endl;
+    else
+        std::cout << "Individuals of each generation will not be saved." << std::endl;
+}

@@ -1,0 +1,201 @@
+#include "run.h"
+
+#include <getopt.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <vector>
+
+std::string infile;
+std::string outfile;
+std::string logfile;
+std::string outdir;
+std::string configfile = "config";
+Config cf;
+unsigned int seed = 0;
+bool seed_given = false;
+
+RPath::RPath(std::string s, std::string a, std::string b) : sequence(s), A(a), B(b) {}
+
+void print_usage() {
+    std::cout << "Usage: Zentrola -i [infile] -o [outfile] -l [logfile] -d [outdir] -c [configfile]" << std::endl
+              << "   infile : a faa format file, including a name, a sequence, a start structure A and a final "
+                 "structure B"
+              << std::endl
+              << "   outdir : for saving the outfile, the logfile and intemediate files" << std::endl
+              << "   outfile: an outcoming file for saving the barrier energy of the best pathway in each found in "
+                 "each generation, by default - outdir/results.txt"
+              << std::endl
+              << "   logfile: a log file for saving the best pathway from A to B in each generation, by default - "
+                 "outdir/log.txt"
+              << std::endl
+              << "   configfile: a configuration file, by default - config" << std::endl
+              << "   seed   : -s [seed], a non-negative integer that seeds the random generator, by default - the "
+                 "current time"
+              << std::endl;
+}
+
+namespace {
+
+[[noreturn]] void usage_error() {
+    print_usage();
+    std::exit(1);
+}
+
+bool parse_seed(const char* text, unsigned int& out) {
+    if (text == nullptr || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v > UINT_MAX) return false;
+    out = static_cast<unsigned int>(v);
+    return true;
+}
+
+}  // namespace
+
+bool make_directories(const std::string& path) {
+    std::string::size_type pos = 0;
+    while (true) {
+        pos = path.find('/', pos + 1);
+        const std::string prefix = path.substr(0, pos);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (pos == std::string::npos) break;
+    }
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+void init_env(int argc, char** argv) {
+    optind = 1;
+    int c;
+    while ((c = getopt(argc, argv, "i:o:l:d:c:s:h")) != -1) {
+        switch (c) {
+            case 'i': infile = optarg; break;
+            case 'o': outfile = optarg; break;
+            case 'l': logfile = optarg; break;
+            case 'd': outdir = optarg; break;
+            case 'c': configfile = optarg; break;
+            case 's':
+                if (!parse_seed(optarg, seed)) {
+                    std::cout << "The seed must be a non-negative integer: " << optarg << std::endl;
+                    usage_error();
+                }
+                seed_given = true;
+                break;
+            case 'h':
+                print_usage();
+                std::exit(0);
+            default: usage_error();
+        }
+    }
+    if (optind < argc) {
+        std::cout << "Unexpected argument: " << argv[optind] << std::endl;
+        usage_error();
+    }
+    if (infile.empty() || outdir.empty() || configfile.empty()) usage_error();
+    if (outdir.back() != '/') outdir += "/";
+    if (outfile.empty()) outfile = outdir + "result.txt";
+    if (logfile.empty()) logfile = outdir + "log.txt";
+    if (!fexists(outdir.c_str()) && !make_directories(outdir)) {
+        const int err = errno;
+        std::cerr << "Can not create the output directory " << outdir << ": " << std::strerror(err) << std::endl;
+        std::exit(1);
+    }
+    std::cout << "infile=" << infile << ", outdir=" << outdir << ", outfile=" << outfile << ", logfile=" << logfile
+              << std::endl;
+}
+
+namespace {
+
+const std::size_t kMaxLine = 19999;
+
+const char* const kLineNames[4] = {"line 1 (name)", "line 2 (sequence)", "line 3 (structure A)",
+                                   "line 4 (structure B)"};
+
+std::string check_structure(const std::string& seq, const std::string& s, const char* what, std::string& warnings) {
+    if (s.size() != seq.size())
+        return std::string(what) + ": its length is " + std::to_string(s.size()) +
+               " but the sequence has " + std::to_string(seq.size()) + " bases";
+    std::vector<int> open;
+    std::vector<BP> pairs;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char ch = s[i];
+        if (ch == '(') {
+            open.push_back(static_cast<int>(i));
+        } else if (ch == ')') {
+            if (open.empty())
+                return std::string(what) + ": the ')' at position " + std::to_string(i + 1) +
+                       " closes no '('";
+            pairs.push_back(BP(open.back(), static_cast<int>(i)));
+            open.pop_back();
+        } else if (ch != '.') {
+            return std::string(what) + ": the character '" + std::string(1, ch) + "' at position " +
+                   std::to_string(i + 1) + " is not one of '(', ')' and '.'";
+        }
+    }
+    if (!open.empty())
+        return std::string(what) + ": the '(' at position " + std::to_string(open.back() + 1) +
+               " is never closed";
+    for (const BP& p : pairs) {
+        // A pair closes a hairpin when nothing inside it is paired.
+        bool inner_pair = false;
+        for (int k = p.lp + 1; k < p.rp && !inner_pair; ++k) inner_pair = s[k] != '.';
+        if (!inner_pair && p.rp - p.lp - 1 < 3)
+            return std::string(what) + ": the hairpin closed by the pair at positions " + std::to_string(p.lp + 1) +
+                   " and " + std::to_string(p.rp + 1) + " has fewer than 3 unpaired bases";
+        if (!match(seq[p.lp], seq[p.rp], 1))
+            warnings += std::string("Warning: ") + what + ": the bases at positions " + std::to_string(p.lp + 1) +
+                        " and " + std::to_string(p.rp + 1) + " (" + seq[p.lp] + "-" + seq[p.rp] +
+                        ") can not pair\n";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string check_input(std::string& seq, const std::string& A, const std::string& B, std::string& warnings) {
+    for (std::size_t i = 0; i < seq.size(); ++i) {
+        const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(seq[i])));
+        if (up != 'A' && up != 'C' && up != 'G' && up != 'U' && up != 'T' && up != 'N')
+            return std::string(kLineNames[1]) + ": the character '" + std::string(1, seq[i]) + "' at position " +
+                   std::to_string(i + 1) + " is not one of A, C, G, U, T and N";
+        seq[i] = up;
+    }
+    std::string err = check_structure(seq, A, kLineNames[2], warnings);
+    if (err.empty()) err = check_structure(seq, B, kLineNames[3], warnings);
+    return err;
+}
+
+void readin(std::ifstream& in, std::string& name, std::string& seq, std::string& A, std::string& B) {
+    std::string* lines[4] = {&name, &seq, &A, &B};
+    std::string problem;
+    if (!in.is_open()) problem = "the input file can not be opened";
+    for (int k = 0; k < 4; ++k) {
+        std::string& line = *lines[k];
+        line.clear();
+        if (in.good()) std::getline(in, line);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (problem.empty() && line.size() > kMaxLine)
+            problem = std::string(kLineNames[k]) + ": the line is longer than " + std::to_string(kMaxLine) +
+                      " characters";
+        if (problem.empty() && line.empty()) problem = std::string(kLineNames[k]) + ": the line is empty or missing";
+    }
+    std::string warnings;
+    if (problem.empty()) problem = check_input(seq, A, B, warnings);
+    if (!problem.empty()) {
+        std::cout << "infile format error" << std::endl << problem << std::endl;
+        std::exit(1);
+    }
+    std::cerr << warnings;
+}

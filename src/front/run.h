@@ -1,0 +1,40 @@
+// Command line, input file and run set-up.
+#pragma once
+
+#include <fstream>
+#include <string>
+
+#include "config.h"
+#include "structure.h"
+
+// The problem: a sequence, the start structure A and the final structure B.
+struct RPath {
+    std::string sequence;
+    RStruct A;
+    RStruct B;
+
+    RPath(std::string sequence, std::string A, std::string B);
+    RPath(const RPath& o) = default;
+};
+
+extern std::string infile;
+extern std::string outfile;
+extern std::string logfile;
+extern std::string outdir;
+extern std::string configfile;
+extern Config cf;
+extern unsigned int seed;  // seed of rand() for this run
+extern bool seed_given;    // true when -s was given
+
+// Parses the options into the globals and prepares the output directory; may end the program.
+void init_env(int argc, char** argv);
+void print_usage();
+// Reads and checks the four lines of the input file; may end the program.
+void readin(std::ifstream& in, std::string& name, std::string& seq, std::string& A, std::string& B);
+
+// What is wrong with the input, as one line ("" when it is usable). `warnings`
+// receives one line per pair whose bases cannot pair. The sequence is turned to upper case.
+std::string check_input(std::string& seq, const std::string& A, const std::string& B, std::string& warnings);
+
+// Makes the directory and its missing parents; false with errno set on failure.
+bool make_directories(const std::string& path);

@@ -1,0 +1,25 @@
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+
+#include "run.h"
+
+int main(int argc, char** argv) {
+    init_env(argc, argv);
+    if (!seed_given) seed = static_cast<unsigned int>(std::time(nullptr));
+    srand(seed);
+    std::cout << "seed=" << seed << std::endl;
+
+    cf.setConfig(configfile);
+    cf.selfcheck();
+
+    std::ifstream in(infile.c_str());
+    std::string name, seq, a, b;
+    readin(in, name, seq, a, b);
+    in.close();
+
+    RPath problem(seq, a, b);
+    (void)problem;
+    return 0;
+}
