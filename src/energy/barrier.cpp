@@ -1,0 +1,53 @@
+#include "barrier.h"
+
+#include <cassert>
+
+#include "evaluator.h"
+#include "pathstructs.h"
+
+double getMDEfromAC(const std::string& seq, const std::string& start, ActionChain& in_ac, EnergyCache& cache,
+                    const std::string& cmdprefix) {
+    const std::vector<std::string> vs = getVSfromAC(start, in_ac);
+
+    std::vector<double> ve(vs.size(), OOENERGY);
+    std::vector<std::string> vs_notinM;
+    std::vector<int> vi_notinM;
+    for (int i = 0; i < (int)vs.size(); ++i) {
+        const EnergyCache::const_iterator it = cache.find(vs[i]);
+        if (it != cache.end()) {
+            ve[i] = it->second;
+        } else {
+            vs_notinM.push_back(vs[i]);
+            vi_notinM.push_back(i);
+        }
+    }
+
+    const std::vector<double> ve_notinM = getVSEnergy(seq, vs_notinM, cmdprefix);
+    assert((int)ve_notinM.size() == (int)vs_notinM.size());
+    for (int k = 0; k < (int)vs_notinM.size(); ++k) {
+        cache[vs_notinM[k]] = ve_notinM[k];
+        ve[vi_notinM[k]] = ve_notinM[k];
+    }
+
+    double maxe = -OOENERGY;
+    for (int i = 0; i < (int)ve.size(); ++i) {
+        assert(! eq(ve[i],OOENERGY) && ! eq(ve[i],-OOENERGY));
+        if (ve[i] > maxe) maxe = ve[i];
+    }
+
+    in_ac.mde = maxe - ve[0];
+    in_ac.vde = ve;
+    assert((int)in_ac.vde.size() != 0);
+    double sum = 0.0;
+    for (int i = 0; i < (int)in_ac.vde.size(); ++i) sum += in_ac.vde[i];
+    in_ac.avge = sum / in_ac.vde.size();
+    return in_ac.mde;
+}
+
+std::vector<double> getVMDEfromVAC(const std::string& seq, const std::string& start, std::vector<ActionChain>& vac,
+                                   EnergyCache& cache, const std::string& cmdprefix) {
+    std::vector<double> vmde;
+    vmde.reserve(vac.size());
+    for (ActionChain& ac : vac) vmde.push_back(getMDEfromAC(seq, start, ac, cache, cmdprefix));
+    return vmde;
+}

@@ -1,0 +1,24 @@
+// The fitness of a folding path: its barrier, mean energy and energy profile, with the
+// run-wide cache of structure energies.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <sparsehash/sparse_hash_map>
+
+#include "chain.h"
+
+// Dot-bracket structure -> free energy in kcal/mol. One per search; entries are never removed.
+using EnergyCache =
+    google::sparse_hash_map<std::string, double, std::hash<std::string>, std::equal_to<std::string>>;
+
+// Fills `mde`, `avge` and `vde` of the chain and returns the barrier. Structures missing
+// from the cache go to getVSEnergy in one batch and are added to the cache.
+double getMDEfromAC(const std::string& seq, const std::string& start, ActionChain& in_ac, EnergyCache& cache,
+                    const std::string& cmdprefix);
+
+// getMDEfromAC on every chain in order; the barriers in chain order.
+std::vector<double> getVMDEfromVAC(const std::string& seq, const std::string& start, std::vector<ActionChain>& vac,
+                                   EnergyCache& cache, const std::string& cmdprefix);

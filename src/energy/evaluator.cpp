@@ -1,0 +1,181 @@
+#include "evaluator.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+
+#include "fileutil.h"
+#include "nnmodel.h"
+
+extern char** environ;
+
+namespace {
+
+// Energies from the compiled-in parameters with dangle model d1, the model the
+// configured command uses. The encoded sequence is kept for the next call, since one
+// search evaluates the same sequence over and over.
+std::vector<double> builtinEnergies(const std::string& seq, const std::vector<std::string>& vs) {
+    static std::string encoded_for;
+    static std::optional<nnmodel::EncodedSequence> encoded;
+    if (!encoded || encoded_for != seq) {
+        encoded = nnmodel::encode_sequence(seq);
+        encoded_for = seq;
+    }
+    const nnmodel::ParamSet& params = nnmodel::turner2004();
+    std::vector<double> ve;
+    ve.reserve(vs.size());
+    std::vector<std::string> warnings;
+    for (const std::string& s : vs) {
+        warnings.clear();
+        int dcal = 0;
+        try {
+            dcal = nnmodel::energy_dcal(params, *encoded, s, 1, &warnings);
+        } catch (const std::exception& e) {
+            std::cerr << "The built-in energy model failed on " << s << ": " << e.what() << std::endl;
+            std::exit(1);
+        }
+        for (const std::string& w : warnings) std::cerr << w << '\n';
+        ve.push_back(dcal / 100.0);
+    }
+    return ve;
+}
+
+// Runs the program directly, stdin from `in`, stdout to `out` (created or truncated).
+// True only when it could be started and exited normally with status 0.
+bool runCommand(const EvalCommand& c, const std::string& in, const std::string& out) {
+    posix_spawn_file_actions_t fa;
+    if (posix_spawn_file_actions_init(&fa) != 0) return false;
+    posix_spawn_file_actions_addopen(&fa, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(c.program.c_str()));
+    for (const std::string& a : c.args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, c.program.c_str(), &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0) return false;
+
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string tmpName(const std::string& pid, const int& r, const char* ext) {
+    return "tmp_" + pid + "_" + std::to_string(r) + ext;
+}
+
+}  // namespace
+
+EvalCommand parseRNAevalCmd(const std::string& prefix) {
+    EvalCommand c;
+    std::string p = prefix;
+    while (!p.empty() && p.back() == ' ') p.pop_back();
+    const std::string::size_type sp = p.rfind(' ');
+    if (sp != std::string::npos && sp + 1 < p.size() && p[sp + 1] == '-') {
+        c.args.push_back(p.substr(sp + 1));
+        p.erase(sp);
+        while (!p.empty() && p.back() == ' ') p.pop_back();
+    }
+    c.program = p;
+    return c;
+}
+
+std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
+                                const std::string& cmdprefix) {
+    if (cmdprefix.empty()) {
+        // Same draw as the first temporary name, so both modes consume the stream alike.
+        (void)rand();
+        return builtinEnergies(seq, vs);
+    }
+
+    const std::string pid = std::to_string(getpid());
+    int r = rand() % 10000 + 1;
+    std::string in = tmpName(pid, r, ".in");
+    std::string out = tmpName(pid, r, ".out");
+    while (fexists(in.c_str()) || fexists(out.c_str())) {
+        r = rand() % 10000 + 1;
+        in = tmpName(pid, r, ".in");
+        out = tmpName(pid, r, ".out");
+    }
+
+    writeVS2file(in, seq, vs);
+
+    const std::string cmd = cmdprefix + " < " + in + " > " + out;
+    if (!runCommand(parseRNAevalCmd(cmdprefix), in, out)) {
+        std::cerr << "The following command failed: " << cmd << std::endl;
+        std::exit(1);
+    }
+
+    std::vector<double> ve = readEnergyfromFile(out);
+    if (ve.size() != vs.size()) {
+        std::cerr << "File " << out << " holds " << ve.size() << " energy records for " << vs.size()
+                  << " structures sent" << std::endl;
+        std::exit(1);
+    }
+
+    if (std::remove(in.c_str()) != 0) std::cerr << "Error deleting file " << in << std::endl;
+    if (std::remove(out.c_str()) != 0) std::cerr << "Error deleting file " << out << std::endl;
+    return ve;
+}
+
+void writeVS2file(const std::string& fname, const std::string& seq, const std::vector<std::string>& vs) {
+    std::ofstream f(fname, std::ios::out | std::ios::trunc);
+    for (const std::string& s : vs) f << seq << '\n' << s << '\n';
+    f.close();
+    if (f.fail()) {
+        std::cerr << "Can not write file " << fname << std::endl;
+        std::exit(1);
+    }
+}
+
+std::vector<double> readEnergyfromFile(const std::string& fname) {
+    std::ifstream f(fname);
+    if (!f) {
+        std::cerr << "Can not open file " << fname << std::endl;
+        std::exit(1);
+    }
+
+    std::vector<double> ve;
+    std::string line1, line2;
+    while (!f.eof()) {
+        std::getline(f, line1);
+        if (f.eof() || f.fail()) break;
+        std::getline(f, line2);
+
+        // The structure is as long as the sequence; the energy follows it.
+        std::string text = line2.size() > line1.size() ? line2.substr(line1.size()) : std::string();
+        const std::string::size_type b = text.find_first_not_of(" (");
+        const std::string::size_type e = text.find_last_not_of(" )");
+        text = (b == std::string::npos) ? std::string() : text.substr(b, e - b + 1);
+
+        const char* start = text.c_str();
+        char* end = nullptr;
+        const double v = text.empty() ? 0.0 : std::strtod(start, &end);
+        if (text.empty() || end != start + text.size() || !std::isfinite(v)) {
+            std::cerr << "File " << fname << ": the energy of record " << ve.size() + 1
+                      << " is not a number: " << line2 << std::endl;
+            std::exit(1);
+        }
+        ve.push_back(v);
+    }
+    if (f.bad()) {
+        std::cerr << "Can not read file " << fname << std::endl;
+        std::exit(1);
+    }
+    return ve;
+}

@@ -1,0 +1,27 @@
+// Free energies of a batch of structures of one sequence: either one run of an
+// RNAeval-compatible command through two temporary files in the working directory,
+// or, when the command prefix is empty, the built-in nearest-neighbour model.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Program and arguments taken from a command prefix such as "/opt/vienna/RNAeval -d1 ":
+// the option is the last word, the program is everything before it (blanks included).
+struct EvalCommand {
+    std::string program;
+    std::vector<std::string> args;
+};
+EvalCommand parseRNAevalCmd(const std::string& prefix);
+
+// Energies (kcal/mol) of the structures, in list order. Draws from rand() for the
+// temporary name (exactly once in built-in mode). Ends the program on any failure.
+std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
+                                const std::string& cmdprefix);
+
+// Input file of the command: sequence and structure on two lines per structure.
+void writeVS2file(const std::string& fname, const std::string& seq, const std::vector<std::string>& vs);
+
+// Energies of the records of an output file, in file order. Ends the program when the
+// file cannot be opened or a record carries no number.
+std::vector<double> readEnergyfromFile(const std::string& fname);

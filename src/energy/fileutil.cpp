@@ -1,0 +1,8 @@
+#include "fileutil.h"
+
+#include <fstream>
+
+bool fexists(const char* path) {
+    std::ifstream f(path);
+    return f.good();
+}

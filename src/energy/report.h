@@ -1,0 +1,13 @@
+// Readable form of one folding path: barrier, sequence, every structure with its energy.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "barrier.h"
+#include "chain.h"
+
+// Energies come from the cache; missing ones are evaluated in one batch but not cached.
+// Ends the program when `out` is not in a good state.
+void visualize_Path(std::ostream& out, const std::string& seq, const std::string& start, const ActionChain& ac,
+                    EnergyCache& cache, const std::string& cmdprefix);

@@ -1,0 +1,132 @@
+// Path barrier, mean energy and energy profile, and what the energy cache saves.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "barrier.h"
+#include "energy_test_util.h"
+#include "nnmodel.h"
+#include "pathstructs.h"
+#include "random_instance.h"
+
+namespace {
+
+const std::string kSeq = "GGGAAACCC";
+const std::string kStart = "(((...)))";
+
+ActionChain chainOf(const std::vector<Action>& moves) {
+    ActionChain ac;
+    for (const Action& x : moves) ac.push_back(x);
+    return ac;
+}
+
+// Deletes two pairs and adds one back: energies -0.5, 0, 0.5, 0 with the stand-in.
+ActionChain upAndDown() { return chainOf({Action(del, 0, 8), Action(del, 1, 7), Action(add, 1, 7)}); }
+
+}  // namespace
+
+using Barrier = ScratchDirTest;
+using BarrierDeathTest = ScratchDirTest;
+
+TEST_F(Barrier, EmptyChainHasBarrierZeroAndTheStartEnergyAlone) {
+    EnergyCache cache;
+    ActionChain ac;
+    EXPECT_EQ(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), 0.0);
+    EXPECT_EQ(ac.vde, std::vector<double>{-0.5});
+    EXPECT_EQ(ac.mde, 0.0);
+    EXPECT_EQ(ac.avge, -0.5);
+}
+
+TEST_F(Barrier, HighestPointMinusStartAndMeanOfProfile) {
+    EnergyCache cache;
+    ActionChain ac = upAndDown();
+    ac.vde = {9.0};  // replaced, not extended
+    EXPECT_EQ(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), 1.0);
+    EXPECT_EQ(ac.vde, (std::vector<double>{-0.5, 0.0, 0.5, 0.0}));
+    EXPECT_EQ(ac.mde, 1.0);
+    EXPECT_EQ(ac.avge, 0.0);
+    // The repeated structure was sent at each occurrence, and cached once.
+    EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d1"});
+    EXPECT_EQ(cache.size(), 3u);
+    EXPECT_EQ(cache[".((...))."], 0.0);
+
+    ActionChain down = chainOf({Action(add, 1, 7), Action(add, 0, 8)});
+    EXPECT_EQ(getMDEfromAC(kSeq, "..(...)..", down, cache, standin("ok")), 0.0);
+}
+
+TEST_F(Barrier, CachedStructuresAreNotSentAgain) {
+    EnergyCache cache;
+    std::vector<ActionChain> vac = {upAndDown(), chainOf({Action(del, 0, 8), Action(del, 2, 6)})};
+    EXPECT_EQ(getVMDEfromVAC(kSeq, kStart, vac, cache, standin("ok")), (std::vector<double>{1.0, 1.0}));
+    EXPECT_EQ(vac[1].vde, (std::vector<double>{-0.5, 0.0, 0.5}));
+    ActionChain again = upAndDown();
+    getMDEfromAC(kSeq, kStart, again, cache, standin("ok"));
+    EXPECT_EQ(again.vde, vac[0].vde);
+    EXPECT_EQ(again.avge, vac[0].avge);
+    EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 1 args -d1", "records 0 args -d1"}));
+}
+
+TEST_F(Barrier, CachedValueIsUsedAsItStands) {
+    EnergyCache cache;
+    cache[kStart] = 7.25;
+    ActionChain ac;
+    getMDEfromAC(kSeq, kStart, ac, cache, standin("ok"));
+    EXPECT_EQ(ac.vde, std::vector<double>{7.25});
+}
+
+TEST_F(BarrierDeathTest, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
+    EnergyCache cache;
+    cache[kStart] = OOENERGY;
+    ActionChain ac;
+    EXPECT_DEATH(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), "eq\\(ve\\[i\\],OOENERGY\\)");
+}
+
+TEST_F(Barrier, BuiltinProfilesMatchTheModelAndTheCache) {
+    std::mt19937 g(21);
+    for (int t = 0; t < 8; ++t) {
+        RandomInstance ri = random_instance(g, 30 + 15 * t);
+        EnergyCache cache;
+        for (ActionChain& ac : ri.parents) {
+            getMDEfromAC(ri.seq, ri.A, ac, cache, "");
+            const std::vector<std::string> vs = getVSfromAC(ri.A, ac);
+            ASSERT_EQ(ac.vde.size(), vs.size());
+            double maxe = ac.vde[0], sum = 0.0;
+            for (std::size_t i = 0; i < vs.size(); ++i) {
+                EXPECT_EQ(ac.vde[i], nnmodel::energy(ri.seq, vs[i], 1));
+                EXPECT_EQ(cache[vs[i]], ac.vde[i]);
+                maxe = std::max(maxe, ac.vde[i]);
+                sum += ac.vde[i];
+            }
+            EXPECT_EQ(ac.mde, maxe - ac.vde[0]);
+            EXPECT_GE(ac.mde, 0.0);
+            EXPECT_EQ(ac.avge, sum / vs.size());
+        }
+    }
+}
+
+#ifdef RNAEVAL_DIR
+// The project's command and the built-in model give the same numbers and leave the
+// random stream in the same place.
+TEST_F(Barrier, CommandAndBuiltinModeAgreeExactly) {
+    std::mt19937 g(4);
+    for (int t = 0; t < 5; ++t) {
+        const RandomInstance ri = random_instance(g, 40 + 30 * t);
+        std::vector<ActionChain> viaFile = ri.parents, builtin = ri.parents;
+        EnergyCache cacheFile, cacheBuiltin;
+        srand(100 + t);
+        const std::vector<double> mFile =
+            getVMDEfromVAC(ri.seq, ri.A, viaFile, cacheFile, std::string(RNAEVAL_DIR) + "RNAeval -d1 ");
+        const int nextFile = rand();
+        srand(100 + t);
+        const std::vector<double> mBuiltin = getVMDEfromVAC(ri.seq, ri.A, builtin, cacheBuiltin, "");
+        EXPECT_EQ(rand(), nextFile);
+        EXPECT_EQ(mFile, mBuiltin);
+        for (std::size_t k = 0; k < builtin.size(); ++k) {
+            EXPECT_EQ(viaFile[k].vde, builtin[k].vde);
+            EXPECT_EQ(viaFile[k].mde, builtin[k].mde);
+            EXPECT_EQ(viaFile[k].avge, builtin[k].avge);
+        }
+    }
+    EXPECT_TRUE(tmpFiles().empty());
+}
+#endif
