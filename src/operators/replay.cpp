@@ -1,0 +1,81 @@
+#include "replay.h"
+
+#include <cassert>
+
+#include "structure.h"
+
+std::vector<int> partner_table(const std::string& s) {
+    std::vector<int> partner(s.size(), -1);
+    for (const BP& p : s2v(s)) {
+        partner[p.lp] = p.rp;
+        partner[p.rp] = p.lp;
+    }
+    return partner;
+}
+
+bool add_clashes(const std::vector<int>& partner, const BP& bp) {
+    const int i = bp.lp, j = bp.rp;
+    if (partner[i] != -1 || partner[j] != -1) return true;
+    // Walk the positions between the two ends, jumping over every pair that
+    // starts there; a pair that leaves the interval crosses bp.
+    for (int p = i + 1; p < j;) {
+        const int z = partner[p];
+        if (z == -1) {
+            ++p;
+        } else if (z > p) {
+            if (z > j) return true;
+            p = z + 1;
+        } else {
+            return true;  // closes a pair opened before i
+        }
+    }
+    return false;
+}
+
+namespace {
+
+bool well_formed(const std::vector<Action>& va, int len) {
+    for (const Action& x : va)
+        if (x.b.lp < 0 || x.b.lp >= x.b.rp || x.b.rp >= len) return false;
+    return true;
+}
+
+}  // namespace
+
+bool replay_clashes(const std::string& start, const std::vector<Action>& va) {
+    const int len = static_cast<int>(start.size());
+    if (!well_formed(va, len)) {
+        // Unusual pairs (reversed, degenerate or outside the structure) go through
+        // the structure model itself, which also reports them.
+        ActionChain c;
+        c.va = va;
+        return RStruct(start).checkclash(c);
+    }
+    std::vector<int> partner = partner_table(start);
+    for (const Action& x : va) {
+        const int i = x.b.lp, j = x.b.rp;
+        if (x.a == del) {
+            if (partner[i] != j) return true;
+            partner[i] = partner[j] = -1;
+        } else {
+            if (add_clashes(partner, x.b)) return true;
+            partner[i] = j;
+            partner[j] = i;
+        }
+    }
+    return false;
+}
+
+PathStructure::PathStructure(const std::string& s) : rs(s), partner(partner_table(s)) {}
+
+void PathStructure::apply(const Action& x) {
+    const bool ok = rs.applyAction(x);
+    assert(ok);
+    (void)ok;
+    if (x.a == del) {
+        partner[x.b.lp] = partner[x.b.rp] = -1;
+    } else {
+        partner[x.b.lp] = x.b.rp;
+        partner[x.b.rp] = x.b.lp;
+    }
+}

@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "chain.h"
+#include "random.h"
+#include "variation_helpers.h"
+
+namespace {
+
+bool touches(const Action& x, const Action& y) {
+    return x.b.lp == y.b.lp || x.b.lp == y.b.rp || x.b.rp == y.b.lp || x.b.rp == y.b.rp;
+}
+
+// The single-action move pool written out in full, as a plain list of chains.
+std::vector<ActionChain> full_move_pool(const ActionChain& p) {
+    const int m = p.size();
+    std::vector<ActionChain> pool;
+    for (int i = 0; i < m; ++i) {
+        int lo = 0, hi = m;
+        for (int k = i - 1; k >= 0; --k)
+            if (touches(p.va[k], p.va[i])) {
+                lo = k + 1;
+                break;
+            }
+        for (int k = i + 1; k < m; ++k)
+            if (touches(p.va[k], p.va[i])) {
+                hi = k;
+                break;
+            }
+        for (int k = lo; k <= hi; ++k) {
+            if (k == i) continue;
+            ActionChain c;
+            c.va = p.va;
+            c.va.insert(c.va.begin() + k, p.va[i]);
+            c.va.erase(c.va.begin() + (k < i ? i + 1 : i));
+            pool.push_back(c);
+        }
+    }
+    return pool;
+}
+
+// Draw without replacement from the full pool, as the operator is meant to.
+std::vector<ActionChain> draw_from_full_pool(const ActionChain& p, const std::string& A, int n) {
+    std::vector<ActionChain> pool = full_move_pool(p), res;
+    while ((int)res.size() < n && !pool.empty()) {
+        const int r = myrand((int)pool.size());
+        ActionChain c = pool[r];
+        pool.erase(pool.begin() + r);
+        if (applies_from(A, c)) res.push_back(c);
+    }
+    return res;
+}
+
+// True when `o` is `p` with one action moved, passing no action that touches it.
+bool is_single_free_move(const ActionChain& p, const ActionChain& o) {
+    if (p.size() != o.size()) return false;
+    const int m = p.size();
+    int d1 = 0, d2 = m - 1;
+    while (d1 < m && p.va[d1] == o.va[d1]) ++d1;
+    if (d1 == m) return true;
+    while (p.va[d2] == o.va[d2]) --d2;
+    std::vector<Action> later = p.va, earlier = p.va;
+    std::rotate(later.begin() + d1, later.begin() + d1 + 1, later.begin() + d2 + 1);    // d1 moved to d2
+    std::rotate(earlier.begin() + d1, earlier.begin() + d2, earlier.begin() + d2 + 1);  // d2 moved to d1
+    int moved;
+    if (later == o.va)
+        moved = d1;
+    else if (earlier == o.va)
+        moved = d2;
+    else
+        return false;
+    for (int k = d1; k <= d2; ++k)
+        if (k != moved && touches(p.va[k], p.va[moved])) return false;
+    return true;
+}
+
+// True when `o` is `p` with a block of at least two actions moved later past at least one action.
+bool is_block_moved_later(const ActionChain& p, const ActionChain& o) {
+    const int m = p.size();
+    if (o.size() != m) return false;
+    for (int r = 0; r < m; ++r)
+        for (int h = r + 3; h <= m; ++h)
+            for (int l = 2; r + l < h; ++l) {
+                std::vector<Action> v = p.va;
+                std::rotate(v.begin() + r, v.begin() + r + l, v.begin() + h);
+                if (v == o.va) return true;
+            }
+    return false;
+}
+
+// True when `o` is `p` with a block of at least three actions reversed.
+bool is_block_reversed(const ActionChain& p, const ActionChain& o) {
+    const int m = p.size();
+    if (o.size() != m) return false;
+    for (int r = 0; r < m; ++r)
+        for (int l = 3; r + l <= m; ++l) {
+            std::vector<Action> v = p.va;
+            std::reverse(v.begin() + r, v.begin() + r + l);
+            if (v == o.va) return true;
+        }
+    return false;
+}
+
+const std::string kOpen40(40, '.');
+// Three actions on separate bases: every reordering applies from kOpen40.
+const ActionChain kFree3 = chain_of({Action(add, 0, 10), Action(add, 12, 20), Action(add, 22, 30)});
+// Three actions whose block move and reversal both fail from kPair20.
+const std::string kPair20 = "(.........)........."; // pair (0,10)
+const ActionChain kStuck3 = chain_of({Action(del, 0, 10), Action(add, 0, 12), Action(add, 1, 11)});
+
+}  // namespace
+
+TEST(Perturb, ZeroCountReturnsNothingWithoutDrawing) {
+    const ActionChain p = kFree3;
+    for (int op = 0; op < 3; ++op) {
+        std::vector<ActionChain> out{ActionChain()};
+        const int d = count_draws(11, [&] {
+            out = op == 0 ? p.perturb("", kOpen40, 0) : op == 1 ? p.perturb2("", kOpen40, 0) : p.perturb3("", kOpen40, 0);
+        });
+        EXPECT_TRUE(out.empty()) << op;
+        EXPECT_EQ(d, 0) << op;
+    }
+    // An empty parent has an empty pool.
+    EXPECT_TRUE(ActionChain().perturb("", kOpen40, 5).empty());
+}
+
+TEST(Perturb, ChainOfTouchingNeighboursOnlyYieldsParentCopies) {
+    // Every action shares base 0 with the next: each window is the action's own place.
+    const std::string A = "(.........)..";
+    const ActionChain p =
+        chain_of({Action(del, 0, 10), Action(add, 0, 12), Action(del, 0, 12), Action(add, 0, 10)});
+    ASSERT_TRUE(applies_from(A, p));
+    std::vector<ActionChain> out;
+    const int d = count_draws(5, [&] { out = p.perturb("", A, 10); });
+    ASSERT_EQ(out.size(), 4u);  // one unchanged copy per action
+    for (const ActionChain& o : out) {
+        EXPECT_TRUE(o == p);
+        EXPECT_EQ(o.strategy, 8);
+        EXPECT_EQ(o.mde, OOENERGY);
+        EXPECT_TRUE(o.vde.empty());
+    }
+    EXPECT_EQ(d, 4);  // myrand(4), (3), (2), (1)
+}
+
+TEST(Perturb, DrawsFromTheWholeMovePoolWithoutReplacement) {
+    // Same seed, same offspring and draws as drawing from the pool written out in full.
+    const std::vector<ParentSet> sets = random_parent_sets(101, 12, no_more);
+    int compared = 0;
+    for (const ParentSet& s : sets) {
+        for (const ActionChain& p : s.parents) {
+            for (int n : {1, 3, 40}) {
+                const unsigned seed = 1000 + compared++;
+                std::vector<ActionChain> got, want;
+                const int dg = count_draws(seed, [&] { got = p.perturb(s.inst.seq, s.inst.A, n); });
+                const int dw = count_draws(seed, [&] { want = draw_from_full_pool(p, s.inst.A, n); });
+                ASSERT_EQ(got.size(), want.size());
+                for (size_t k = 0; k < got.size(); ++k) EXPECT_TRUE(got[k] == want[k]);
+                EXPECT_EQ(dg, dw);
+            }
+        }
+    }
+    // A pool smaller than n is drawn out completely: one offspring per valid candidate.
+    const ActionChain p = kFree3;
+    const std::vector<ActionChain> all = p.perturb("", kOpen40, 100);
+    EXPECT_EQ(all.size(), full_move_pool(p).size());
+}
+
+TEST(Perturb2, ThreeActionsMoveTheFirstTwoBehindTheThird) {
+    const ActionChain p = kFree3;
+    std::vector<ActionChain> out;
+    const unsigned seed = 7;
+    const int d = count_draws(seed, [&] { out = p.perturb2("", kOpen40, 1); });
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_TRUE(out[0] == chain_of({p.va[2], p.va[0], p.va[1]}));
+    EXPECT_EQ(out[0].strategy, 8);
+    // Block starts are drawn until 0 comes up; then one draw for the insertion point
+    // (the length bounds are equal, so no gaussian draw).
+    srand(seed);
+    int expect = 0;
+    while (true) {
+        ++expect;
+        if (rand() % 3 == 0) break;
+    }
+    EXPECT_EQ(d, expect + 1);
+}
+
+TEST(Perturb3, ThreeActionsAreReversed) {
+    const ActionChain p = kFree3;
+    std::vector<ActionChain> out;
+    const unsigned seed = 8;
+    const int d = count_draws(seed, [&] { out = p.perturb3("", kOpen40, 1); });
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_TRUE(out[0] == chain_of({p.va[2], p.va[1], p.va[0]}));
+    EXPECT_EQ(out[0].strategy, 8);
+    srand(seed);
+    int expect = 0;
+    while (true) {
+        ++expect;
+        if (rand() % 3 == 0) break;
+    }
+    EXPECT_EQ(d, expect);
+}
+
+TEST(PerturbBlock, ShortParentsGiveNothingWithoutDrawing) {
+    for (const ActionChain& p : {ActionChain(), chain_of({Action(add, 0, 10)}),
+                                 chain_of({Action(add, 0, 10), Action(add, 12, 20)})}) {
+        std::vector<ActionChain> a{ActionChain()}, b{ActionChain()};
+        EXPECT_EQ(count_draws(3, [&] { a = p.perturb2("", kOpen40, 5); }), 0);
+        EXPECT_EQ(count_draws(3, [&] { b = p.perturb3("", kOpen40, 5); }), 0);
+        EXPECT_TRUE(a.empty());
+        EXPECT_TRUE(b.empty());
+    }
+}
+
+TEST(PerturbBlock, DuplicatesSpendAttemptsInvalidCandidatesDoNot) {
+    // kFree3 has one block candidate per operator: after it is accepted every further
+    // usable pass is a duplicate, so n = 3 ends after exactly three usable passes.
+    for (bool reverse : {false, true}) {
+        const unsigned seed = 21;
+        std::vector<ActionChain> out;
+        const int d = count_draws(seed, [&] {
+            out = reverse ? kFree3.perturb3("", kOpen40, 3) : kFree3.perturb2("", kOpen40, 3);
+        });
+        EXPECT_EQ(out.size(), 1u);
+        srand(seed);
+        int expect = 0, usable = 0;
+        while (usable < 3) {
+            ++expect;
+            if (rand() % 3 == 0) {
+                ++usable;
+                if (!reverse) {
+                    rand();
+                    ++expect;
+                }
+            }
+        }
+        EXPECT_EQ(d, expect) << reverse;
+    }
+    // Many attempts on the same single candidate: the pass limit ends the call.
+    EXPECT_EQ(kFree3.perturb2("", kOpen40, 100000).size(), 1u);
+    EXPECT_EQ(kFree3.perturb3("", kOpen40, 100000).size(), 1u);
+
+    // kStuck3's only candidate never applies: invalid passes are not spent, so even
+    // n = 1 runs until a usable pass meets the pass limit of 100.
+    ASSERT_TRUE(applies_from(kPair20, kStuck3));
+    for (bool reverse : {false, true}) {
+        const unsigned seed = 22;
+        std::vector<ActionChain> out;
+        const int d = count_draws(seed, [&] {
+            out = reverse ? kStuck3.perturb3("", kPair20, 1) : kStuck3.perturb2("", kPair20, 1);
+        });
+        EXPECT_TRUE(out.empty());
+        srand(seed);
+        int expect = 0, tries = 0;
+        while (true) {
+            ++tries;
+            ++expect;
+            if (rand() % 3 != 0) continue;
+            if (!reverse) {
+                rand();
+                ++expect;
+            }
+            if (tries >= 100) break;
+        }
+        EXPECT_EQ(d, expect) << reverse;
+    }
+}
+
+TEST(Perturb, RandomParentsGiveValidOffspringOfTheRightShape) {
+    auto more = [](const RandomInstance& in, const ActionChain& p) {
+        std::vector<ActionChain> o = p.perturb2(in.seq, in.A, 2);
+        for (const ActionChain& c : p.perturb(in.seq, in.A, 2)) o.push_back(c);
+        return o;
+    };
+    const std::vector<ParentSet> sets = random_parent_sets(202, 24, more);
+    int made = 0;
+    for (const ParentSet& s : sets) {
+        for (const ActionChain& p0 : s.parents) {
+            ASSERT_TRUE(applies_from(s.inst.A, p0));
+            const ActionChain p = p0;
+            const std::vector<ActionChain> o1 = p.perturb(s.inst.seq, s.inst.A, 4);
+            const std::vector<ActionChain> o2 = p.perturb2(s.inst.seq, s.inst.A, 4);
+            const std::vector<ActionChain> o3 = p.perturb3(s.inst.seq, s.inst.A, 4);
+            EXPECT_TRUE(p == p0 && p.strategy == p0.strategy);
+            EXPECT_LE(o1.size(), 4u);
+            EXPECT_LE(o2.size(), 4u);
+            EXPECT_LE(o3.size(), 4u);
+            for (const ActionChain& o : o1) EXPECT_TRUE(is_single_free_move(p, o));
+            for (const ActionChain& o : o2) EXPECT_TRUE(is_block_moved_later(p, o));
+            for (const ActionChain& o : o3) EXPECT_TRUE(is_block_reversed(p, o));
+            for (const std::vector<ActionChain>* v : {&o1, &o2, &o3}) {
+                for (size_t k = 0; k < v->size(); ++k) {
+                    const ActionChain& o = (*v)[k];
+                    ++made;
+                    EXPECT_TRUE(applies_from(s.inst.A, o));
+                    EXPECT_EQ(o.strategy, 8);
+                    EXPECT_TRUE(o.vde.empty());
+                    // Block offspring of one call are all different.
+                    if (v != &o1) {
+                        EXPECT_EQ(getindx(*v, o, 0, 1), (int)k);
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(made, 200);
+}

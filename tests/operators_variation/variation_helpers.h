@@ -1,0 +1,66 @@
+// Shared helpers of the variation-operator tests.
+#pragma once
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chain.h"
+#include "random_instance.h"
+#include "structure.h"
+
+// A chain built from a list of moves.
+inline ActionChain chain_of(const std::vector<Action>& va) {
+    ActionChain c;
+    c.va = va;
+    return c;
+}
+
+// Validity by the structure model itself.
+inline bool applies_from(const std::string& A, const ActionChain& c) { return !RStruct(A).checkclash(c); }
+
+// Number of rand() draws made since srand(seed), given the value r drawn right after
+// the call under test: r is the (k+1)-th value of the stream when k draws were made.
+inline int draws_made(unsigned seed, int r) {
+    srand(seed);
+    for (int k = 0; k < 10000000; ++k)
+        if (rand() == r) return k;
+    return -1;
+}
+
+// Runs f() after srand(seed) and returns how many draws it made.
+template <typename F>
+int count_draws(unsigned seed, F f) {
+    srand(seed);
+    f();
+    const int r = rand();
+    return draws_made(seed, r);
+}
+
+// Random problems with the parents to try: the four direct paths, plus the offspring
+// that `more` makes from them (called with a fresh srand per instance).
+struct ParentSet {
+    RandomInstance inst;
+    std::vector<ActionChain> parents;
+};
+
+template <typename More>
+std::vector<ParentSet> random_parent_sets(unsigned seed, int count, More more) {
+    std::mt19937 g(seed);
+    std::vector<ParentSet> sets;
+    for (int c = 0; c < count; ++c) {
+        ParentSet ps;
+        const int len = 20 + static_cast<int>(g() % 61);  // 20..80 bases
+        ps.inst = random_instance(g, len);
+        ps.parents = ps.inst.parents;
+        srand(seed + c);
+        for (const ActionChain& p : ps.inst.parents) {
+            for (const ActionChain& o : more(ps.inst, p)) ps.parents.push_back(o);
+        }
+        sets.push_back(ps);
+    }
+    return sets;
+}
+
+inline std::vector<ActionChain> no_more(const RandomInstance&, const ActionChain&) { return {}; }
