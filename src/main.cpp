@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "driver.h"
 #include "run.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,6 @@ int main(int argc, char** argv) {
     in.close();
 
     RPath problem(seq, a, b);
-    (void)problem;
+    GenericAlgorithm(problem, outfile, logfile, outdir, cf);
     return 0;
 }

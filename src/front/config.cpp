@@ -7,11 +7,6 @@
 
 const std::string RNAevalOption = "d1";
 
-bool fexists(const char* path) {
-    std::ifstream f(path);
-    return f.good();
-}
-
 Config::Config()
     : MAXPOP(100),
       MAXGEN(20),

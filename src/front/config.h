@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "fileutil.h"
+
 // Dangling-end option handed to RNAeval and used by the built-in model.
 extern const std::string RNAevalOption;
 
@@ -27,6 +29,3 @@ struct Config {
     // Checks that RNAeval is present (when configured) and reports the settings.
     void selfcheck();
 };
-
-// True when the path can be opened for reading (an existing directory counts).
-bool fexists(const char* path);

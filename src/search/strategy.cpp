@@ -1,0 +1,58 @@
+#include "strategy.h"
+
+#include <cassert>
+#include <climits>
+#include <cmath>
+
+std::vector<int> count_strategy(const std::vector<ActionChain>& vac) {
+    std::vector<int> cnt(kStrategyIds, 0);
+    for (const ActionChain& c : vac) {
+        assert(c.strategy >= 0 && c.strategy < kStrategyIds);
+        cnt[c.strategy] += 1;
+    }
+    return cnt;
+}
+
+Allotment initial_allotment(int popsize, const Config& cf) {
+    Allotment a{};
+    const int share = popsize > 0 ? cf.OFFSPRINGNUM / popsize : 0;
+    a.n[0] = share;
+    a.n[1] = share;
+    return a;
+}
+
+namespace {
+
+// Truncation toward zero that stays a defined int for any double.
+int clamp_to_int(double x) {
+    if (std::isnan(x)) return 0;
+    if (x >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (x <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(x);
+}
+
+}  // namespace
+
+Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const Config& cf) {
+    Allotment next{};
+    if (g == 0) {
+        for (int& v : next.n) v = cf.OFFSPRINGNUM / 9;
+        return next;
+    }
+    double rate[9];
+    double sum = 0.0;
+    for (int k = 0; k < 9; ++k) {
+        rate[k] = static_cast<double>(cnt[kAllotmentIds[k]]) / static_cast<double>(used.n[k]);
+        sum += rate[k];
+    }
+    if (sum == 0.0 || !std::isfinite(sum)) {
+        for (int& v : next.n) v = cf.MINSTRATEGYOFFSPRINGNUM;
+        return next;
+    }
+    const double f = static_cast<double>(cf.OFFSPRINGNUM) / sum;
+    for (int k = 0; k < 9; ++k) {
+        const int share = clamp_to_int(rate[k] * f);
+        next.n[k] = share > cf.MINSTRATEGYOFFSPRINGNUM ? share : cf.MINSTRATEGYOFFSPRINGNUM;
+    }
+    return next;
+}

@@ -1,0 +1,202 @@
+// End-to-end runs of the search on small problems, through the program itself.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_command.h"
+#include "structure.h"
+
+namespace {
+
+const std::string kBin = ZENTROLA_BIN;
+const std::string kRNAevalDir = RNAEVAL_DIR;
+
+// A shared hairpin helix in front of a 50-nt bistable problem.
+const std::string kSeq = "GGGGAAAACCCCUGCUCGAGUUCUCCCCUUAUAUAACAACUCACUUAAUUCCUCGACCCGGA";
+const std::string kA = "((((....))))...(((((((........................))...)))))......";
+const std::string kB = "((((....)))).....(((((...............))))).......(((.......)))";
+
+const char* const kSmall = "MAXPOP=6\nOFFSPRINGNUM=24\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\n";
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> v;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) v.push_back(line);
+    return v;
+}
+
+// Generation lines ("g\tbarrier") of a result file, after the initial one.
+std::vector<double> generation_barriers(const std::vector<std::string>& result) {
+    std::vector<double> v;
+    for (std::size_t k = 3; k + 2 < result.size(); ++k) {
+        EXPECT_EQ(result[k].substr(0, result[k].find('\t')), std::to_string(k - 3)) << result[k];
+        v.push_back(std::stod(result[k].substr(result[k].find('\t') + 1)));
+    }
+    return v;
+}
+
+class Search : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = make_scratch_dir("search");
+        write_file(dir + "/in.faa", "toy\n" + kSeq + "\n" + kA + "\n" + kB + "\n");
+    }
+    CommandResult run(const std::string& config, const std::string& args) {
+        write_file(dir + "/config", config);
+        return run_in(dir, "'" + kBin + "' -i in.faa -c config " + args);
+    }
+    std::string dir;
+};
+
+const std::regex kTimeLine("[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}");
+
+TEST_F(Search, NoGenerationWithNegativeNoImprovementLimit) {
+    const CommandResult r = run("MAXNOIMPROVE=-1\n", "-d out -s 3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> result = lines_of(read_file(dir + "/out/result.txt"));
+    ASSERT_EQ(result.size(), 5u);
+    EXPECT_TRUE(std::regex_match(result[0], kTimeLine)) << result[0];
+    EXPECT_EQ(result[1], "");
+    EXPECT_EQ(result[2].substr(0, 2), "0\t");
+    EXPECT_TRUE(std::regex_match(result[3], kTimeLine));
+    EXPECT_EQ(result[4], "");
+
+    const std::vector<std::string> log = lines_of(read_file(dir + "/out/log.txt"));
+    const std::vector<std::string> head{"Sequence & A & B (original):", kSeq, kA, kB, "sequence & A & B (trimmed) :",
+                                        kSeq.substr(12), kA.substr(12), kB.substr(12)};
+    ASSERT_EQ(log.size(), 9u);
+    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 8), head);
+    EXPECT_EQ(log[8], "The optimal folding pathways has barrier energy " + result[2].substr(2) + ".");
+
+    // The best-ever chain is still empty: its report is the start structure alone.
+    EXPECT_NE(r.out.find("the barrier energy is 0\n" + kSeq + "\n" + kA + "   ("), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("minbarrier="), std::string::npos);
+}
+
+// Replays the final report on standard output: A to B in single-pair moves, barrier = max - E(A).
+void check_final_report(const std::string& out, double best) {
+    const std::string::size_type at = out.rfind("the barrier energy is ");
+    ASSERT_NE(at, std::string::npos);
+    const std::vector<std::string> rep = lines_of(out.substr(at));
+    const double barrier = std::stod(rep[0].substr(22));
+    EXPECT_NEAR(barrier, best, 1e-9);
+    EXPECT_EQ(rep[1], kSeq);
+    std::vector<std::string> structs;
+    std::vector<double> energies;
+    for (std::size_t k = 2; k < rep.size(); ++k) {
+        structs.push_back(rep[k].substr(0, kSeq.size()));
+        EXPECT_EQ(rep[k].substr(kSeq.size(), 4), "   (");
+        energies.push_back(std::stod(rep[k].substr(kSeq.size() + 4)));
+    }
+    ASSERT_GE(structs.size(), 2u);
+    EXPECT_EQ(structs.front(), kA);
+    EXPECT_EQ(structs.back(), kB);
+    double top = energies[0];
+    for (std::size_t k = 1; k < structs.size(); ++k) {
+        top = std::max(top, energies[k]);
+        int changed = 0;
+        for (std::size_t i = 0; i < kSeq.size(); ++i) changed += structs[k][i] != structs[k - 1][i];
+        EXPECT_EQ(changed, 2) << "one pair per step at step " << k;
+        s2v(structs[k]);  // balanced, or the program aborts
+    }
+    EXPECT_NEAR(top - energies[0], barrier, 1e-4);
+}
+
+TEST_F(Search, StopRulesAndBestPath) {
+    for (const char* limits : {"MAXGEN=1\nMAXNOIMPROVE=3\n", "MAXGEN=6\nMAXNOIMPROVE=0\n"}) {
+        const CommandResult r = run(std::string(kSmall) + limits, "-d out -s 9");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<std::string> result = lines_of(read_file(dir + "/out/result.txt"));
+        const double initial = std::stod(result[2].substr(2));
+        const std::vector<double> best = generation_barriers(result);
+        ASSERT_FALSE(best.empty());
+        const int maxgen = limits[7] - '0';
+        const int maxnoimp = limits[std::string(limits).size() - 2] - '0';
+        // Replay the loop rule over the reported barriers.
+        double prev = initial;
+        int noimp = 0;
+        for (std::size_t g = 0; g < best.size(); ++g) {
+            const int gi = static_cast<int>(g);
+            EXPECT_TRUE((gi <= maxgen && noimp <= maxnoimp) || (gi > maxgen && noimp <= 0)) << limits << g;
+            EXPECT_LE(best[g], prev);
+            noimp = best[g] < prev ? 0 : noimp + 1;
+            prev = best[g];
+        }
+        const int next = static_cast<int>(best.size());
+        const std::string::size_type mb = r.out.find("minbarrier=");
+        const double minbarrier = std::stod(r.out.substr(mb + 11));
+        const bool at_bound = std::fabs(prev - minbarrier) <= 1e-6;
+        EXPECT_TRUE(at_bound || !((next <= maxgen && noimp <= maxnoimp) || (next > maxgen && noimp <= 0))) << limits;
+        check_final_report(r.out, prev);
+
+        const std::string log = read_file(dir + "/out/log.txt");
+        EXPECT_NE(log.find("\nGeneration = 0, the size of population = 4.\n"
+                           "Here is the optimal folding pathway of generation [0], the barrier energy is "),
+                  std::string::npos);
+    }
+}
+
+TEST_F(Search, EqualStructuresStopAtTheLowerBound) {
+    write_file(dir + "/in.faa", "same\n" + kSeq + "\n" + kA + "\n" + kA + "\n");
+    const CommandResult r = run(kSmall, "-d out -s 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> result = lines_of(read_file(dir + "/out/result.txt"));
+    ASSERT_EQ(result.size(), 6u);
+    EXPECT_EQ(result[2], "0\t0");
+    EXPECT_EQ(result[3], "0\t0");
+    EXPECT_NE(r.out.find("Generation[0].Individual[0/3] is producing 2 offspring.\n"), std::string::npos);
+}
+
+TEST_F(Search, GenerationFiles) {
+    const CommandResult r = run(std::string(kSmall) + "MAXGEN=1\nMAXNOIMPROVE=0\nSAVEGENE=YES\n", "-d 'o u t' -s 4");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nGenetic Agorithm begins, the size of population is 4.\n"
+                         "Creating a file:o u t/generation/gen_ini for saving the initial population.\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("\nGeneration = 0, the size of population = 4.\n"
+                         "Creating a file:o u t/generation/gen_0 for saving individuals in generation 0.\n"),
+              std::string::npos);
+    const std::string ini = read_file(dir + "/o u t/generation/gen_ini");
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE(ini.find("Individual[" + std::to_string(i) + "/3] of the initial population.\nthe barrier energy is "),
+                  std::string::npos);
+    const std::string gen0 = read_file(dir + "/o u t/generation/gen_0");
+    const std::regex head("Individual\\[0/3\\] has produced (\\d+) offspring\\.\n\nindividual\\[0/3\\]\\.offspring\\[0/(\\d+)\\]\n(add|del)\t\\d+\t\\d+\n");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(gen0, m, head)) << gen0.substr(0, 400);
+    EXPECT_EQ(m[1], m[2]);
+    EXPECT_NE(gen0.find(std::string(60, '#') + "\n"), std::string::npos);
+    // Offspring are listed in full coordinates: the trimmed helix shifts every position by 12.
+    EXPECT_EQ(gen0.find("\t0\t"), std::string::npos);
+}
+
+std::string without_time_lines(const std::string& text) {
+    std::string out;
+    for (const std::string& line : lines_of(text))
+        if (!std::regex_match(line, kTimeLine)) out += line + "\n";
+    return out;
+}
+
+TEST_F(Search, SameSeedSameRunInBothEnergyModes) {
+    const std::string config = std::string(kSmall) + "MAXGEN=2\nMAXNOIMPROVE=1\nSAVEGENE=YES\n";
+    const CommandResult a = run(config, "-d a -s 17");
+    const CommandResult b = run(config, "-d b -s 17");
+    const CommandResult c = run(config + "ViennaRNAPackage=" + kRNAevalDir + "\n", "-d c -s 17");
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    ASSERT_EQ(c.status, 0) << c.err;
+    for (const char* f : {"/result.txt", "/log.txt", "/generation/gen_ini", "/generation/gen_0", "/generation/gen_1"}) {
+        const std::string fa = without_time_lines(read_file(dir + "/a" + f));
+        EXPECT_FALSE(fa.empty()) << f;
+        EXPECT_EQ(fa, without_time_lines(read_file(dir + "/b" + f))) << f;
+        EXPECT_EQ(fa, without_time_lines(read_file(dir + "/c" + f))) << f;
+    }
+    EXPECT_NE(c.out.find("RNAeval is " + kRNAevalDir + "RNAeval -d1 \n"), std::string::npos);
+}
+
+}  // namespace
