@@ -1,7 +1,10 @@
+// Deletion reordering: clearing the way for a helix that the sequence could form.
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
+#include <utility>
 
 #include "candidates.h"
 #include "chain.h"
@@ -20,4 +23,268 @@ int ActionChain::getindx_conflict(const int& start, const BP& bp) const {
         }
     }
     return n;
+}
+
+namespace {
+
+// Partner of every position of the structure, -1 when unpaired (what pairwithwhich answers,
+// in constant time).
+std::vector<int> partners_of(const RStruct& rs) {
+    int n = std::max(rs.len, static_cast<int>(rs.str.size()));
+    for (const BP& p : rs.vbp) n = std::max(n, std::max(p.lp, p.rp) + 1);
+    std::vector<int> z(n, -1);
+    for (const BP& p : rs.vbp) {
+        z[p.lp] = p.rp;
+        z[p.rp] = p.lp;
+    }
+    return z;
+}
+
+int partner_at(const std::vector<int>& partner, int p) {
+    return p >= 0 && p < static_cast<int>(partner.size()) ? partner[p] : -1;
+}
+
+// Rank of a position in the outward visiting order from mid: mid, mid-1, mid+1, mid-2, ...
+int visit_rank(int mid, int p) { return p == mid ? 0 : (p < mid ? 2 * (mid - p) - 1 : 2 * (p - mid)); }
+
+// The pairs of the structure with an end in the helix's span that are not formed as in the
+// helix, in the order met when walking outward from the middle of the span.
+std::vector<BP> span_scan(const std::vector<int>& partner, const stem& st) {
+    std::vector<BP> ret;
+    const int lo = st.outer.lp, hi = st.outer.rp;
+    const int mid = (lo + hi) / 2;
+    auto visit = [&](int p) {
+        const int z = partner_at(partner, p);
+        if (z == -1 || z == lo + hi - p) return;
+        // A pair met again from its other end is already listed.
+        if (lo <= z && z <= hi && visit_rank(mid, z) < visit_rank(mid, p)) return;
+        ret.push_back(BP(std::min(p, z), std::max(p, z)));
+    };
+    for (int k = 0;; ++k) {
+        const int x = mid - k, y = mid + k;
+        if (x < lo && y > hi) break;
+        if (x >= lo) {
+            assert(partner_at(partner, x) != x && "z!=x");
+            visit(x);
+        }
+        if (k > 0 && y <= hi) {
+            assert(partner_at(partner, y) != y && "z!=y");
+            visit(y);
+        }
+    }
+    return ret;
+}
+
+void insert_at(std::vector<Action>& va, int pos, const Action& x) { va.insert(va.begin() + pos, x); }
+void erase_at(std::vector<Action>& va, int pos) { va.erase(va.begin() + pos); }
+
+bool within(const BP& cur, const stem& st) { return cur.lp >= st.outer.lp && cur.rp <= st.outer.rp; }
+
+BP outward(const BP& cur) { return BP(cur.lp - 1, cur.rp + 1); }
+
+// Whether some pair of the structure conflicts with the helix (and, when `skip_helix_pairs`,
+// is not one of the helix's own pairs). A paired base on one of the helix's strands settles it
+// at once; otherwise every pair is tested.
+bool blocked(const RStruct& rs, const std::vector<int>& partner, const stem& st, bool skip_helix_pairs) {
+    const int lo = st.outer.lp, hi = st.outer.rp;
+    for (int p = lo; p <= st.inner.lp; ++p) {
+        for (int q : {p, lo + hi - p}) {
+            const int z = partner_at(partner, q);
+            if (z != -1 && !(skip_helix_pairs && z == lo + hi - q)) return true;
+        }
+    }
+    for (const BP& bp : rs.vbp)
+        if (st.conflictwithBP(bp) && !(skip_helix_pairs && st.containBP(bp))) return true;
+    return false;
+}
+
+// Core of reorder_del: the blocking pairs disappear at the step and the helix grows behind them.
+ActionChain core_reorder(const std::vector<Action>& parent, const RStruct& rs, const std::vector<int>& partner,
+                         int indx, const stem& st, bool& ok) {
+    ok = false;
+    ActionChain ac;
+    ac.va = parent;
+    RStruct ws = rs;
+    const std::vector<BP> conflicts = span_scan(partner, st);
+    BP cur = st.inner;
+    for (const BP& bp : conflicts) {
+        if (getindx(ac.va, Action(add, bp), 0, 1) != -1) return ac;
+        ok = true;
+        const Action d(del, bp);
+        const int idel = getindx(ac.va, d, indx, 1);
+        if (idel == -1) {
+            insert_at(ac.va, indx, d);
+            ac.va.push_back(Action(add, bp));
+        } else {
+            assert(idel >= indx && "indx_del>=indx");
+            erase_at(ac.va, idel);
+            insert_at(ac.va, indx, d);
+        }
+        ++indx;
+        ws.applyAction(d);
+
+        while (within(cur, st) && getindx(ws.vbp, cur, 0, 1) != -1) cur = outward(cur);
+        while (within(cur, st)) {
+            const Action ad(add, cur);
+            if (ws.checkclash(ad)) break;
+            const int ia = getindx(ac.va, ad, indx, 1);
+            const int id = getindx(ac.va, Action(del, cur), 0, 1);
+            if (ia == -1 && id != -1) {
+                ok = false;
+                return ac;
+            }
+            if (ia == -1) {
+                const int ic = ac.getindx_conflict(indx, cur);
+                if (ic < indx) {
+                    std::cout << "The current step is " << indx << ", action is ";
+                    std::cout << "The current structure is ";
+                    ws.show();
+                    std::cout << "Want to add bp ";
+                    cur.show();
+                    std::cout << " to rs" << std::endl;
+                    std::cout << "Action[" << ic << "]=";
+                    ac.va[ic].show();
+                    std::cout << " conflicts with bp" << std::endl;
+                    std::exit(1);
+                }
+                insert_at(ac.va, indx, ad);
+                insert_at(ac.va, ic + 1, Action(del, cur));
+            } else {
+                erase_at(ac.va, ia);
+                insert_at(ac.va, indx, ad);
+            }
+            ws.applyAction(ad);
+            ++indx;
+            cur = outward(cur);
+        }
+    }
+    return ac;
+}
+
+// Core of reorder_del2. `place(lb, ub)` gives the random position in lb..ub (most often ub).
+template <typename Place>
+ActionChain core_reorder4(const std::vector<Action>& parent, const std::vector<int>& partner, int indx,
+                          const stem& st, bool& ok, Place&& place) {
+    ok = false;
+    ActionChain ac;
+    ac.va = parent;
+    for (const BP& bp : span_scan(partner, st)) {
+        ok = true;
+        const Action d(del, bp), a(add, bp);
+        const int idel = getindx(ac.va, d, indx, 1);
+        const int iadd = getindx(ac.va, a, 0, 1);
+        if (idel == -1 && iadd == -1) {
+            // Present from A to the end: removed at or before the step, restored later.
+            insert_at(ac.va, place(0, indx), d);
+            ++indx;
+            insert_at(ac.va, place(indx, ac.size()), a);
+        } else if (idel == -1) {
+            // Added earlier and kept to the end: the addition is postponed past the step.
+            assert(iadd < indx && "indx_add < indx");
+            // With the step already at the end there is no later place; the pair stays.
+            if (indx + 1 > ac.size()) continue;
+            insert_at(ac.va, place(indx + 1, ac.size()), a);
+            erase_at(ac.va, iadd);
+            --indx;
+        } else {
+            // Deleted at or after the step: the deletion is brought forward.
+            assert(idel >= indx && "indx_del>=indx");
+            erase_at(ac.va, idel);
+            const int p = (iadd == -1 || iadd >= indx) ? place(0, indx) : place(iadd, indx);
+            insert_at(ac.va, p, d);
+            ++indx;
+        }
+    }
+    return ac;
+}
+
+// Structure before step `step` of the parent, replayed from A as the collecting walk does.
+RStruct structure_at(const std::string& A, const std::vector<Action>& va, int step) {
+    RStruct rs(A);
+    for (int i = 0; i < step; ++i) rs.applyAction(va[i]);
+    return rs;
+}
+
+}  // namespace
+
+ActionChain ActionChain::reorder_del(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
+    return core_reorder(va, rs, partners_of(rs), indx, st, ok);
+}
+
+ActionChain ActionChain::reorder_del4(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
+    return core_reorder4(va, partners_of(rs), indx, st, ok,
+                         [](int lb, int ub) { return mygaussian_left(lb, ub); });
+}
+
+// The candidates are kept as (step, stem) and rebuilt when drawn: the core is deterministic
+// given the structure at the step, which is replayed from A again.
+std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, const std::string& A,
+                                                  const int& n) const {
+    if (n == 0) return {};
+    const stemlist sl(sequence, 3);
+    std::vector<std::pair<int, int>> cand;
+    RStruct rs(A);
+    for (int i = 0; i < static_cast<int>(va.size()); ++i) {
+        const std::vector<int> partner = partners_of(rs);
+        for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
+            const stem& st = sl.stems[s];
+            if (!blocked(rs, partner, st, true)) continue;
+            bool ok = false;
+            core_reorder(va, rs, partner, i, st, ok);
+            if (ok) cand.emplace_back(i, s);
+        }
+        rs.applyAction(va[i]);
+    }
+    auto make = [&](int k) {
+        const RStruct at = structure_at(A, va, cand[k].first);
+        bool ok = false;
+        ActionChain c = core_reorder(va, at, partners_of(at), cand[k].first, sl.stems[cand[k].second], ok);
+        assert(ok);
+        return c;
+    };
+    return draw_candidates(static_cast<int>(cand.size()), make, A, n, 1);
+}
+
+// The candidates are kept as (step, stem, the positions drawn for them) and rebuilt when drawn
+// by running the core again with the recorded positions instead of fresh draws.
+std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, const std::string& A,
+                                                   const int& n) const {
+    if (n == 0) return {};
+    const stemlist sl(sequence, 3);
+    struct Cand {
+        int step, stemi;
+        std::size_t first;  // offset of its positions in `places`
+    };
+    std::vector<Cand> cand;
+    std::vector<std::int32_t> places;
+    RStruct rs(A);
+    for (int i = 0; i < static_cast<int>(va.size()); ++i) {
+        const std::vector<int> partner = partners_of(rs);
+        for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
+            const stem& st = sl.stems[s];
+            if (!blocked(rs, partner, st, false)) continue;
+            const std::size_t first = places.size();
+            bool ok = false;
+            core_reorder4(va, partner, i, st, ok, [&places](int lb, int ub) {
+                const int p = mygaussian_left(lb, ub);
+                places.push_back(p);
+                return p;
+            });
+            if (ok)
+                cand.push_back({i, s, first});
+            else
+                places.resize(first);
+        }
+        rs.applyAction(va[i]);
+    }
+    auto make = [&](int k) {
+        const Cand& c = cand[k];
+        std::size_t next = c.first;
+        bool ok = false;
+        ActionChain ac = core_reorder4(va, partners_of(structure_at(A, va, c.step)), c.step, sl.stems[c.stemi], ok,
+                                       [&](int, int) { return places[next++]; });
+        assert(ok);
+        return ac;
+    };
+    return draw_candidates(static_cast<int>(cand.size()), make, A, n, 2);
 }
