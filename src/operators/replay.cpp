@@ -32,6 +32,18 @@ bool add_clashes(const std::vector<int>& partner, const BP& bp) {
     return false;
 }
 
+std::vector<int> loop_table(const std::vector<int>& partner) {
+    const int n = static_cast<int>(partner.size());
+    std::vector<int> loop(n, -1), open;
+    for (int p = 0; p < n; ++p) {
+        const int z = partner[p];
+        if (z != -1 && z < p && !open.empty()) open.pop_back();
+        loop[p] = open.empty() ? -1 : open.back();
+        if (z > p) open.push_back(p);
+    }
+    return loop;
+}
+
 namespace {
 
 bool well_formed(const std::vector<Action>& va, int len) {

@@ -15,6 +15,10 @@ std::vector<int> partner_table(const std::string& s);
 // structure: one of its bases is paired or it crosses a present pair.
 bool add_clashes(const std::vector<int>& partner, const BP& bp);
 
+// Innermost pair enclosing each position, named by its left end (-1 outside every pair).
+// Two unpaired positions i < j can pair without crossing exactly when their entries agree.
+std::vector<int> loop_table(const std::vector<int>& partner);
+
 // True when the moves cannot be replayed from the structure `start`: the same answer
 // as RStruct(start).checkclash(c) for a chain c holding the moves `va`.
 bool replay_clashes(const std::string& start, const std::vector<Action>& va);

@@ -38,6 +38,34 @@ int count_draws(unsigned seed, F f) {
     return draws_made(seed, r);
 }
 
+// A random structure made of helices: each pair that can be added is grown inward while
+// the bases keep pairing, as in folded RNA.
+inline std::string random_helix_structure(std::mt19937& g, const std::string& seq, int attempts) {
+    const int n = static_cast<int>(seq.size());
+    RStruct rs(std::string(n, '.'));
+    for (int t = 0; t < attempts && n > 4; ++t) {
+        int i = static_cast<int>(g() % n), j = static_cast<int>(g() % n);
+        if (i > j) std::swap(i, j);
+        while (j - i > 3 && match(seq[i], seq[j], 1) && !mycheckclash(BP(i, j), rs.vbp)) {
+            rs.add_bp(i, j);
+            ++i;
+            --j;
+        }
+    }
+    return rs.str;
+}
+
+// Like random_instance, with helix-rich structures.
+inline RandomInstance random_helix_instance(std::mt19937& g, int n) {
+    RandomInstance ri;
+    ri.seq = random_sequence(g, n);
+    ri.A = random_helix_structure(g, ri.seq, n / 2);
+    ri.B = random_helix_structure(g, ri.seq, n / 2);
+    RStruct a(ri.A), b(ri.B);
+    ri.parents = b.convertfrom_multipleActionChains(a);
+    return ri;
+}
+
 // Random problems with the parents to try: the four direct paths, plus the offspring
 // that `more` makes from them (called with a fresh srand per instance).
 struct ParentSet {
@@ -45,6 +73,7 @@ struct ParentSet {
     std::vector<ActionChain> parents;
 };
 
+// Every other instance has helix-rich structures.
 template <typename More>
 std::vector<ParentSet> random_parent_sets(unsigned seed, int count, More more) {
     std::mt19937 g(seed);
@@ -52,7 +81,7 @@ std::vector<ParentSet> random_parent_sets(unsigned seed, int count, More more) {
     for (int c = 0; c < count; ++c) {
         ParentSet ps;
         const int len = 20 + static_cast<int>(g() % 61);  // 20..80 bases
-        ps.inst = random_instance(g, len);
+        ps.inst = c % 2 ? random_helix_instance(g, len) : random_instance(g, len);
         ps.parents = ps.inst.parents;
         srand(seed + c);
         for (const ActionChain& p : ps.inst.parents) {
