@@ -126,6 +126,10 @@ TEST_F(Barrier, CommandAndBuiltinModeAgreeExactly) {
             EXPECT_EQ(viaFile[k].mde, builtin[k].mde);
             EXPECT_EQ(viaFile[k].avge, builtin[k].avge);
         }
+        // Everything is cached now: the command answers an empty batch.
+        const std::vector<ActionChain> before = viaFile;
+        getVMDEfromVAC(ri.seq, ri.A, viaFile, cacheFile, std::string(RNAEVAL_DIR) + "RNAeval -d1 ");
+        for (std::size_t k = 0; k < before.size(); ++k) EXPECT_EQ(viaFile[k].vde, before[k].vde);
     }
     EXPECT_TRUE(tmpFiles().empty());
 }

@@ -72,15 +72,6 @@ TEST_F(EvaluatorDeathTest, OutputRecordWithoutNumberEndsTheProgram) {
     EXPECT_EXIT(readEnergyfromFile("none.out"), ::testing::ExitedWithCode(1), "Can not open file none.out\n");
 }
 
-TEST(EvaluatorCommandLine, ProgramIsAllBeforeTheOptionWord) {
-    EvalCommand c = parseRNAevalCmd("/usr/local/bin/RNAeval -d1 ");
-    EXPECT_EQ(c.program, "/usr/local/bin/RNAeval");
-    EXPECT_EQ(c.args, std::vector<std::string>{"-d1"});
-    c = parseRNAevalCmd("/my dir;$(x)/RNAeval -d2 ");
-    EXPECT_EQ(c.program, "/my dir;$(x)/RNAeval");
-    EXPECT_EQ(c.args, std::vector<std::string>{"-d2"});
-}
-
 TEST_F(EvaluatorCommand, OneRunPerBatchWithOneDrawAndNoFilesLeft) {
     srand(5);
     rand();
