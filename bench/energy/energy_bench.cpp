@@ -75,6 +75,7 @@ BENCHMARK_CAPTURE(BM_PathBarrier, rnaeval, std::string(RNAEVAL_DIR) + "RNAeval -
 // Console output as usual, plus the time per path of every run for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
     std::map<std::string, double> us_per_path;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
