@@ -124,25 +124,3 @@ TEST(AddDel, SameDrawsAsTheFullCandidateList) {
     EXPECT_GT(nonempty, 20);
 }
 
-TEST(AddDel, RandomParentsGiveValidDistinctOffspring) {
-    auto more = [](const RandomInstance& in, const ActionChain& p) { return p.adddel(in.seq, in.A, 2); };
-    const std::vector<ParentSet> sets = random_parent_sets(909, 24, more);
-    int made = 0;
-    for (const ParentSet& s : sets) {
-        for (const ActionChain& p0 : s.parents) {
-            const ActionChain p = p0;
-            const std::vector<ActionChain> out = p.adddel(s.inst.seq, s.inst.A, 6);
-            EXPECT_TRUE(p == p0);
-            EXPECT_LE(out.size(), 6u);
-            for (size_t k = 0; k < out.size(); ++k) {
-                const ActionChain& o = out[k];
-                ++made;
-                EXPECT_TRUE(applies_from(s.inst.A, o));
-                EXPECT_EQ(o.strategy, 6);
-                EXPECT_EQ(o.size(), p.size() + 2);
-                EXPECT_EQ(getindx(out, o, 0, 1), (int)k);
-            }
-        }
-    }
-    EXPECT_GT(made, 50);
-}

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "chain.h"
@@ -51,56 +50,6 @@ std::vector<ActionChain> draw_from_full_pool(const ActionChain& p, const std::st
         if (applies_from(A, c)) res.push_back(c);
     }
     return res;
-}
-
-// True when `o` is `p` with one action moved, passing no action that touches it.
-bool is_single_free_move(const ActionChain& p, const ActionChain& o) {
-    if (p.size() != o.size()) return false;
-    const int m = p.size();
-    int d1 = 0, d2 = m - 1;
-    while (d1 < m && p.va[d1] == o.va[d1]) ++d1;
-    if (d1 == m) return true;
-    while (p.va[d2] == o.va[d2]) --d2;
-    std::vector<Action> later = p.va, earlier = p.va;
-    std::rotate(later.begin() + d1, later.begin() + d1 + 1, later.begin() + d2 + 1);    // d1 moved to d2
-    std::rotate(earlier.begin() + d1, earlier.begin() + d2, earlier.begin() + d2 + 1);  // d2 moved to d1
-    int moved;
-    if (later == o.va)
-        moved = d1;
-    else if (earlier == o.va)
-        moved = d2;
-    else
-        return false;
-    for (int k = d1; k <= d2; ++k)
-        if (k != moved && touches(p.va[k], p.va[moved])) return false;
-    return true;
-}
-
-// True when `o` is `p` with a block of at least two actions moved later past at least one action.
-bool is_block_moved_later(const ActionChain& p, const ActionChain& o) {
-    const int m = p.size();
-    if (o.size() != m) return false;
-    for (int r = 0; r < m; ++r)
-        for (int h = r + 3; h <= m; ++h)
-            for (int l = 2; r + l < h; ++l) {
-                std::vector<Action> v = p.va;
-                std::rotate(v.begin() + r, v.begin() + r + l, v.begin() + h);
-                if (v == o.va) return true;
-            }
-    return false;
-}
-
-// True when `o` is `p` with a block of at least three actions reversed.
-bool is_block_reversed(const ActionChain& p, const ActionChain& o) {
-    const int m = p.size();
-    if (o.size() != m) return false;
-    for (int r = 0; r < m; ++r)
-        for (int l = 3; r + l <= m; ++l) {
-            std::vector<Action> v = p.va;
-            std::reverse(v.begin() + r, v.begin() + r + l);
-            if (v == o.va) return true;
-        }
-    return false;
 }
 
 const std::string kOpen40(40, '.');
@@ -167,40 +116,22 @@ TEST(Perturb, DrawsFromTheWholeMovePoolWithoutReplacement) {
     EXPECT_EQ(all.size(), full_move_pool(p).size());
 }
 
-TEST(Perturb2, ThreeActionsMoveTheFirstTwoBehindTheThird) {
-    const ActionChain p = kFree3;
-    std::vector<ActionChain> out;
-    const unsigned seed = 7;
-    const int d = count_draws(seed, [&] { out = p.perturb2("", kOpen40, 1); });
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_TRUE(out[0] == chain_of({p.va[2], p.va[0], p.va[1]}));
-    EXPECT_EQ(out[0].strategy, 8);
-    // Block starts are drawn until 0 comes up; then one draw for the insertion point
-    // (the length bounds are equal, so no gaussian draw).
-    srand(seed);
-    int expect = 0;
-    while (true) {
-        ++expect;
-        if (rand() % 3 == 0) break;
+TEST(PerturbBlock, ThreeActionsGiveTheOneBlockMoveOrReversal) {
+    // Block starts are drawn until 0 comes up (1 and 2 are redrawn). perturb2 then has
+    // l = 2 (equal bounds, no gaussian draw) and one draw for h = 3; perturb3 has l = 3.
+    for (bool reverse : {false, true}) {
+        const ActionChain p = kFree3;
+        std::vector<ActionChain> out;
+        const unsigned seed = 7;
+        const int d = count_draws(seed, [&] { out = reverse ? p.perturb3("", kOpen40, 1) : p.perturb2("", kOpen40, 1); });
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_TRUE(out[0] == (reverse ? chain_of({p.va[2], p.va[1], p.va[0]}) : chain_of({p.va[2], p.va[0], p.va[1]})));
+        EXPECT_EQ(out[0].strategy, 8);
+        srand(seed);
+        int expect = 1;
+        while (rand() % 3 != 0) ++expect;
+        EXPECT_EQ(d, expect + (reverse ? 0 : 1));
     }
-    EXPECT_EQ(d, expect + 1);
-}
-
-TEST(Perturb3, ThreeActionsAreReversed) {
-    const ActionChain p = kFree3;
-    std::vector<ActionChain> out;
-    const unsigned seed = 8;
-    const int d = count_draws(seed, [&] { out = p.perturb3("", kOpen40, 1); });
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_TRUE(out[0] == chain_of({p.va[2], p.va[1], p.va[0]}));
-    EXPECT_EQ(out[0].strategy, 8);
-    srand(seed);
-    int expect = 0;
-    while (true) {
-        ++expect;
-        if (rand() % 3 == 0) break;
-    }
-    EXPECT_EQ(d, expect);
 }
 
 TEST(PerturbBlock, ShortParentsGiveNothingWithoutDrawing) {
@@ -245,8 +176,8 @@ TEST(PerturbBlock, DuplicatesSpendAttemptsInvalidCandidatesDoNot) {
     // kStuck3's only candidate never applies: invalid passes are not spent, so even
     // n = 1 runs until a usable pass meets the pass limit of 100.
     ASSERT_TRUE(applies_from(kPair20, kStuck3));
-    for (bool reverse : {false, true}) {
-        const unsigned seed = 22;
+    for (unsigned seed = 22; seed < 34; ++seed) {
+        const bool reverse = seed % 2;
         std::vector<ActionChain> out;
         const int d = count_draws(seed, [&] {
             out = reverse ? kStuck3.perturb3("", kPair20, 1) : kStuck3.perturb2("", kPair20, 1);
@@ -268,42 +199,3 @@ TEST(PerturbBlock, DuplicatesSpendAttemptsInvalidCandidatesDoNot) {
     }
 }
 
-TEST(Perturb, RandomParentsGiveValidOffspringOfTheRightShape) {
-    auto more = [](const RandomInstance& in, const ActionChain& p) {
-        std::vector<ActionChain> o = p.perturb2(in.seq, in.A, 2);
-        for (const ActionChain& c : p.perturb(in.seq, in.A, 2)) o.push_back(c);
-        return o;
-    };
-    const std::vector<ParentSet> sets = random_parent_sets(202, 24, more);
-    int made = 0;
-    for (const ParentSet& s : sets) {
-        for (const ActionChain& p0 : s.parents) {
-            ASSERT_TRUE(applies_from(s.inst.A, p0));
-            const ActionChain p = p0;
-            const std::vector<ActionChain> o1 = p.perturb(s.inst.seq, s.inst.A, 4);
-            const std::vector<ActionChain> o2 = p.perturb2(s.inst.seq, s.inst.A, 4);
-            const std::vector<ActionChain> o3 = p.perturb3(s.inst.seq, s.inst.A, 4);
-            EXPECT_TRUE(p == p0 && p.strategy == p0.strategy);
-            EXPECT_LE(o1.size(), 4u);
-            EXPECT_LE(o2.size(), 4u);
-            EXPECT_LE(o3.size(), 4u);
-            for (const ActionChain& o : o1) EXPECT_TRUE(is_single_free_move(p, o));
-            for (const ActionChain& o : o2) EXPECT_TRUE(is_block_moved_later(p, o));
-            for (const ActionChain& o : o3) EXPECT_TRUE(is_block_reversed(p, o));
-            for (const std::vector<ActionChain>* v : {&o1, &o2, &o3}) {
-                for (size_t k = 0; k < v->size(); ++k) {
-                    const ActionChain& o = (*v)[k];
-                    ++made;
-                    EXPECT_TRUE(applies_from(s.inst.A, o));
-                    EXPECT_EQ(o.strategy, 8);
-                    EXPECT_TRUE(o.vde.empty());
-                    // Block offspring of one call are all different.
-                    if (v != &o1) {
-                        EXPECT_EQ(getindx(*v, o, 0, 1), (int)k);
-                    }
-                }
-            }
-        }
-    }
-    EXPECT_GT(made, 200);
-}

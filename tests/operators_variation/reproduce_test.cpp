@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "chain.h"
@@ -40,22 +41,6 @@ std::vector<ActionChain> one_by_one(const ActionChain& p, const RandomInstance& 
     return out;
 }
 
-// Position of each strategy id in the output order.
-int family_rank(int id) {
-    switch (id) {
-        case 1: return 0;
-        case 2: return 1;
-        case 4: return 2;  // postpone_del, then the postpone_del2 calls after bringforward_add
-        case 5: return 3;
-        case 6: return 6;
-        case 7: return 7;
-        case 10: return 8;
-        case 8: return 9;
-        case 9: return 10;
-        default: return -1;
-    }
-}
-
 ActionChain with_saddle(const ActionChain& p) {
     ActionChain q = p;
     q.vde.assign(q.size() + 1, -1.0);
@@ -71,7 +56,7 @@ std::vector<ParentSet> sets_with_offspring(unsigned seed, int count) {
         for (size_t k = 0; k < all.size(); k += 6) some.push_back(all[k]);
         return some;
     };
-    return random_parent_sets(seed, count, more);
+    return random_parent_sets(seed, count, more, 50);
 }
 
 }  // namespace
@@ -92,7 +77,7 @@ TEST(Reproduce, AllAllotmentsZeroGiveTheTwoDeterministicReorderings) {
 }
 
 TEST(Reproduce, RunsTheOperatorsInTheFixedOrderWithTheirAllotments) {
-    const std::vector<ParentSet> sets = sets_with_offspring(31, 6);
+    const std::vector<ParentSet> sets = sets_with_offspring(31, 8);
     // Saddle 0 stands for the parent's own saddle index.
     const std::vector<Allot> allots = {{-1, 2, 2, 2, 2, 3, 6, 6, 3, 3}, {0, 1, 0, 3, 1, 2, 9, 5, 4, 2}};
     int total = 0;
@@ -112,18 +97,6 @@ TEST(Reproduce, RunsTheOperatorsInTheFixedOrderWithTheirAllotments) {
                     EXPECT_EQ(got[k].strategy, want[k].strategy);
                 }
                 EXPECT_EQ(dg, dw);
-                // Ids come in family order: 1, 2, 4, 5, then 4s, 5s, 6, 7, 10, 8, 9.
-                int last = -1, fours = 0, fives = 0;
-                for (const ActionChain& c : got) {
-                    int r = family_rank(c.strategy);
-                    ASSERT_NE(r, -1) << c.strategy;
-                    if (c.strategy == 4 && ++fours > 1) r = 4;
-                    if (c.strategy == 5 && ++fives > 1) r = 5;
-                    EXPECT_GE(r, last);
-                    last = r;
-                }
-                EXPECT_EQ(fours, 1 + a.postpone);
-                EXPECT_EQ(fives, 1 + a.bringforward);
                 total += static_cast<int>(got.size());
             }
         }
@@ -131,67 +104,70 @@ TEST(Reproduce, RunsTheOperatorsInTheFixedOrderWithTheirAllotments) {
     EXPECT_GT(total, 300);
 }
 
-TEST(Reproduce, SmallAllotmentsAndTheShiftStackOrder) {
-    // Find a parent for which both shift and stack make offspring.
+TEST(Reproduce, ExchangeAndPerturbationAllotmentsBelowThreeGiveNothing) {
     std::mt19937 g(8);
-    RandomInstance in;
-    ActionChain p;
-    bool found = false;
-    for (int tries = 0; tries < 200 && !found; ++tries) {
-        in = random_helix_instance(g, 60);
-        for (const ActionChain& c : in.parents) {
-            if (!c.shift(in.seq, in.A, 1).empty() && !c.adddelstack(in.seq, in.A, 1).empty()) {
-                p = c;
-                found = true;
-                break;
-            }
-        }
-    }
-    ASSERT_TRUE(found);
-    auto ids = [&](const Allot& a) {
-        std::vector<int> v;
-        for (const ActionChain& c : run(p, in, a)) v.push_back(c.strategy);
-        return v;
-    };
-    auto count = [](const std::vector<int>& v, int id) { return std::count(v.begin(), v.end(), id); };
-    // Ninth position is the shift allotment (id 10), tenth the stack allotment (id 9).
-    std::vector<int> v = ids({-1, 0, 0, 0, 0, 0, 0, 0, 2, 0});
-    EXPECT_GT(count(v, 10), 0);
-    EXPECT_EQ(count(v, 9), 0);
-    v = ids({-1, 0, 0, 0, 0, 0, 0, 0, 0, 2});
-    EXPECT_GT(count(v, 9), 0);
-    EXPECT_EQ(count(v, 10), 0);
-    // Exchange and perturbation allotments below 3 give each operator a count of 0: no
-    // offspring and no draw.
+    const RandomInstance in = random_helix_instance(g, 50);
+    const ActionChain p = with_saddle(in.parents[1]);
     std::vector<ActionChain> out;
-    const int d = count_draws(4, [&] { out = run(p, in, Allot{2, 0, 0, 0, 0, 0, 2, 1, 0, 0}); });
+    const int d = count_draws(4, [&] { out = run(p, in, Allot{p.getsaddlepoint(), 0, 0, 0, 0, 0, 2, 1, 0, 0}); });
     EXPECT_EQ(out.size(), 2u);
     EXPECT_EQ(d, 0);
-    // Allotment 3 gives each a count of one.
-    v = ids({-1, 0, 0, 0, 0, 0, 3, 3, 0, 0});
-    EXPECT_LE(count(v, 7), 2);  // exchange and exchange2; exchange3 gets saddle -1
-    EXPECT_GE(count(v, 7), 1);
-    EXPECT_LE(count(v, 8), 3);
-    EXPECT_GE(count(v, 8), 1);
+    // Allotment 3 gives each of them a count of 1.
+    out = run(p, in, Allot{p.getsaddlepoint(), 0, 0, 0, 0, 0, 3, 3, 0, 0});
+    EXPECT_GT(out.size(), 2u);
+    EXPECT_LE(out.size(), 8u);
 }
 
-TEST(Reproduce, RandomParentsGiveValidOffspringAndStayUnchanged) {
-    const std::vector<ParentSet> sets = sets_with_offspring(57, 10);
-    int made = 0;
+TEST(Variation, RandomParentsGiveValidOffspringAndStayUnchanged) {
+    // Each operator with its id and whether its offspring of one call are all different.
+    struct Op {
+        int id;
+        bool distinct;
+        std::vector<ActionChain> (*run)(const ActionChain&, const RandomInstance&, int);
+    };
+    const std::vector<Op> ops = {
+        {8, false, [](const ActionChain& p, const RandomInstance& i, int n) { return p.perturb(i.seq, i.A, n); }},
+        {8, true, [](const ActionChain& p, const RandomInstance& i, int n) { return p.perturb2(i.seq, i.A, n); }},
+        {8, true, [](const ActionChain& p, const RandomInstance& i, int n) { return p.perturb3(i.seq, i.A, n); }},
+        {7, true, [](const ActionChain& p, const RandomInstance& i, int n) { return p.exchange(i.seq, i.A, n); }},
+        {7, false, [](const ActionChain& p, const RandomInstance& i, int n) { return p.exchange2(i.seq, i.A, n); }},
+        {7, false,
+         [](const ActionChain& p, const RandomInstance& i, int n) {
+             return p.exchange3(i.seq, i.A, p.getsaddlepoint(), n);
+         }},
+        {10, true, [](const ActionChain& p, const RandomInstance& i, int n) { return p.shift(i.seq, i.A, n); }},
+        {9, false, [](const ActionChain& p, const RandomInstance& i, int n) { return p.adddelstack(i.seq, i.A, n); }},
+        {6, true, [](const ActionChain& p, const RandomInstance& i, int n) { return p.adddel(i.seq, i.A, n); }},
+    };
+    const std::vector<ParentSet> sets = sets_with_offspring(57, 14);
+    std::vector<int> made(ops.size() + 1, 0);
     for (const ParentSet& s : sets) {
         for (const ActionChain& p0 : s.parents) {
             const ActionChain p = with_saddle(p0);
             const ActionChain before = p;
-            const std::vector<ActionChain> out =
-                p.reproduce(s.inst.seq, s.inst.A, p.getsaddlepoint(), 3, 3, 2, 2, 4, 6, 6, 4, 4);
-            EXPECT_TRUE(p == before && p.vde == before.vde && p.strategy == before.strategy);
-            for (const ActionChain& o : out) {
-                ++made;
-                EXPECT_TRUE(applies_from(s.inst.A, o));
-                EXPECT_NE(family_rank(o.strategy), -1);
-                EXPECT_TRUE(o.vde.empty());
+            for (size_t k = 0; k <= ops.size(); ++k) {
+                const int n = 4;
+                const std::vector<ActionChain> out =
+                    k < ops.size() ? ops[k].run(p, s.inst, n)
+                                   : p.reproduce(s.inst.seq, s.inst.A, p.getsaddlepoint(), 3, 3, 2, 2, 4, 6, 6, 4, 4);
+                EXPECT_TRUE(p == before && p.vde == before.vde && p.strategy == before.strategy);
+                if (k < ops.size()) {
+                    EXPECT_LE(out.size(), static_cast<size_t>(n));
+                }
+                for (size_t j = 0; j < out.size(); ++j) {
+                    const ActionChain& o = out[j];
+                    ++made[k];
+                    EXPECT_TRUE(applies_from(s.inst.A, o)) << k;
+                    EXPECT_TRUE(o.vde.empty());
+                    if (k < ops.size()) {
+                        EXPECT_EQ(o.strategy, ops[k].id);
+                        if (ops[k].distinct) {
+                            EXPECT_EQ(getindx(out, o, 0, 1), static_cast<int>(j)) << k;
+                        }
+                    }
+                }
             }
         }
     }
-    EXPECT_GT(made, 500);
+    for (size_t k = 0; k <= ops.size(); ++k) EXPECT_GT(made[k], 20) << k;
 }

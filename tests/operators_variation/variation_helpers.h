@@ -75,12 +75,12 @@ struct ParentSet {
 
 // Every other instance has helix-rich structures.
 template <typename More>
-std::vector<ParentSet> random_parent_sets(unsigned seed, int count, More more) {
+std::vector<ParentSet> random_parent_sets(unsigned seed, int count, More more, int max_len = 80) {
     std::mt19937 g(seed);
     std::vector<ParentSet> sets;
     for (int c = 0; c < count; ++c) {
         ParentSet ps;
-        const int len = 20 + static_cast<int>(g() % 61);  // 20..80 bases
+        const int len = 20 + static_cast<int>(g() % (max_len - 19));  // 20..max_len bases
         ps.inst = c % 2 ? random_helix_instance(g, len) : random_instance(g, len);
         ps.parents = ps.inst.parents;
         srand(seed + c);
