@@ -95,8 +95,15 @@ EvalCommand parseRNAevalCmd(const std::string& prefix) {
     return c;
 }
 
+namespace {
+long long evaluated_count = 0;
+}
+
+long long evaluated_structures() { return evaluated_count; }
+
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
                                 const std::string& cmdprefix) {
+    evaluated_count += static_cast<long long>(vs.size());
     if (cmdprefix.empty()) {
         // Same draw as the first temporary name, so both modes consume the stream alike.
         (void)rand();

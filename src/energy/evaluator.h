@@ -19,6 +19,9 @@ EvalCommand parseRNAevalCmd(const std::string& prefix);
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
                                 const std::string& cmdprefix);
 
+// Number of structures that getVSEnergy has evaluated in this process (for benchmarks).
+long long evaluated_structures();
+
 // Input file of the command: sequence and structure on two lines per structure.
 void writeVS2file(const std::string& fname, const std::string& seq, const std::vector<std::string>& vs);
 
