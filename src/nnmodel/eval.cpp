@@ -427,12 +427,19 @@ int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& 
       }
       const Open o = open[--depth];
       const int i = o.i;
-      ev.check_pair(i, j, pair_type(S[i], S[j]));
+      const int t = pair_type(S[i], S[j]);
+      if (t == 7) ev.check_pair(i, j, t);
       const int m = nstems - o.first;
       int e;
-      if (m == 0) e = ev.hairpin(i, j);
-      else if (m == 1) e = ev.interior(i, j, stems[o.first].p, stems[o.first].q);
-      else e = ev.multiloop(i, j, stems + o.first, m, dangles);
+      if (m == 1) {
+        const Stem inner = stems[o.first];
+        if (inner.p == i + 1 && inner.q == j - 1) e = p.stack[t][pair_type(S[j - 1], S[i + 1])];
+        else e = ev.interior(i, j, inner.p, inner.q);
+      } else if (m == 0) {
+        e = ev.hairpin(i, j);
+      } else {
+        e = ev.multiloop(i, j, stems + o.first, m, dangles);
+      }
       loop_energy[i] = e;
       sum += e;
       max_abs = std::max(max_abs, std::abs(e));
