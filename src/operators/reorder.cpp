@@ -75,6 +75,50 @@ std::vector<BP> span_scan(const std::vector<int>& partner, const stem& st) {
     return ret;
 }
 
+// Which pairs the parent adds and deletes anywhere. Inside a core, the moves of a pair that
+// the core has not handled yet are exactly the parent's moves of that pair (the core only
+// moves or inserts moves of the pair it is handling), so these sets answer "is there such a
+// move in the working copy" without a search.
+struct MoveIndex {
+    std::vector<std::pair<long long, int>> adds;  // (pair, index of its last addition), by pair
+    std::vector<long long> dels;
+
+    static long long key(const BP& b) { return (static_cast<long long>(b.lp) << 32) | static_cast<unsigned>(b.rp); }
+
+    explicit MoveIndex(const std::vector<Action>& va) {
+        for (int k = static_cast<int>(va.size()) - 1; k >= 0; --k) {
+            if (va[k].a == add)
+                adds.emplace_back(key(va[k].b), k);
+            else
+                dels.push_back(key(va[k].b));
+        }
+        // Stable: for each pair the last addition (met first going backward) stays first.
+        std::stable_sort(adds.begin(), adds.end(),
+                         [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) {
+                             return x.first < y.first;
+                         });
+        std::sort(dels.begin(), dels.end());
+    }
+    // Index of the pair's last addition in the parent, or -1.
+    int last_add(const BP& b) const {
+        auto it = std::lower_bound(adds.begin(), adds.end(), std::make_pair(key(b), -1),
+                                   [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) {
+                                       return x.first < y.first;
+                                   });
+        return it != adds.end() && it->first == key(b) ? it->second : -1;
+    }
+    bool added(const BP& b) const { return last_add(b) != -1; }
+    bool deleted(const BP& b) const { return std::binary_search(dels.begin(), dels.end(), key(b)); }
+};
+
+// First index from `start` on holding the move (a, b) (ordered pair), or -1.
+int find_move(const std::vector<Action>& va, Act a, const BP& b, int start) {
+    const int n = static_cast<int>(va.size());
+    for (int k = std::max(start, 0); k < n; ++k)
+        if (va[k].a == a && va[k].b.lp == b.lp && va[k].b.rp == b.rp) return k;
+    return -1;
+}
+
 void insert_at(std::vector<Action>& va, int pos, const Action& x) { va.insert(va.begin() + pos, x); }
 void erase_at(std::vector<Action>& va, int pos) { va.erase(va.begin() + pos); }
 
@@ -99,19 +143,20 @@ bool blocked(const RStruct& rs, const std::vector<int>& partner, const stem& st,
 }
 
 // Core of reorder_del: the blocking pairs disappear at the step and the helix grows behind them.
-ActionChain core_reorder(const std::vector<Action>& parent, const RStruct& rs, const std::vector<int>& partner,
-                         int indx, const stem& st, bool& ok) {
+ActionChain core_reorder(const std::vector<Action>& parent, const MoveIndex& moves, const RStruct& rs,
+                         const std::vector<int>& partner, int indx, const stem& st, bool& ok) {
     ok = false;
     ActionChain ac;
     ac.va = parent;
     RStruct ws = rs;
+    std::vector<int> wpartner = partner;
     const std::vector<BP> conflicts = span_scan(partner, st);
     BP cur = st.inner;
     for (const BP& bp : conflicts) {
-        if (getindx(ac.va, Action(add, bp), 0, 1) != -1) return ac;
+        if (moves.added(bp)) return ac;
         ok = true;
         const Action d(del, bp);
-        const int idel = getindx(ac.va, d, indx, 1);
+        const int idel = moves.deleted(bp) ? find_move(ac.va, del, bp, indx) : -1;
         if (idel == -1) {
             insert_at(ac.va, indx, d);
             ac.va.push_back(Action(add, bp));
@@ -122,14 +167,14 @@ ActionChain core_reorder(const std::vector<Action>& parent, const RStruct& rs, c
         }
         ++indx;
         ws.applyAction(d);
+        wpartner[bp.lp] = wpartner[bp.rp] = -1;
 
-        while (within(cur, st) && getindx(ws.vbp, cur, 0, 1) != -1) cur = outward(cur);
+        while (within(cur, st) && partner_at(wpartner, cur.lp) == cur.rp) cur = outward(cur);
         while (within(cur, st)) {
             const Action ad(add, cur);
             if (ws.checkclash(ad)) break;
-            const int ia = getindx(ac.va, ad, indx, 1);
-            const int id = getindx(ac.va, Action(del, cur), 0, 1);
-            if (ia == -1 && id != -1) {
+            const int ia = moves.added(cur) ? find_move(ac.va, add, cur, indx) : -1;
+            if (ia == -1 && moves.deleted(cur)) {
                 ok = false;
                 return ac;
             }
@@ -154,6 +199,9 @@ ActionChain core_reorder(const std::vector<Action>& parent, const RStruct& rs, c
                 insert_at(ac.va, indx, ad);
             }
             ws.applyAction(ad);
+            if (cur.rp >= static_cast<int>(wpartner.size())) wpartner.resize(cur.rp + 1, -1);
+            wpartner[cur.lp] = cur.rp;
+            wpartner[cur.rp] = cur.lp;
             ++indx;
             cur = outward(cur);
         }
@@ -161,18 +209,67 @@ ActionChain core_reorder(const std::vector<Action>& parent, const RStruct& rs, c
     return ac;
 }
 
+// Whether core_reorder at this parent step reports ok, found without building the chain. The
+// working copy only matters through the parent's moves of the pairs met (MoveIndex): an
+// addition of a helix pair lies at or after the working step exactly when the parent adds it
+// at or after `step`. Once the whole helix is formed nothing can turn ok back to false.
+// The clash test of a helix pair (a, b) against the working structure is done on its partner
+// table: a shared base, or a pair with one end strictly inside (a, b) and the other outside
+// [a, b]. The number of such crossing pairs is counted once per helix pair and kept up to date
+// as blocking pairs are deleted.
+bool reorder_ok(const MoveIndex& moves, const std::vector<int>& partner, int step, const stem& st) {
+    bool ok = false;
+    const std::vector<BP> conflicts = span_scan(partner, st);
+    std::vector<int> wp = partner;
+    if (st.outer.rp >= static_cast<int>(wp.size())) wp.resize(st.outer.rp + 1, -1);
+    auto inside = [](int q, const BP& c) { return c.lp < q && q < c.rp; };
+    auto outside = [](int q, const BP& c) { return q < c.lp || q > c.rp; };
+    auto crosses = [&](const BP& b, const BP& c) {
+        return (inside(b.lp, c) && outside(b.rp, c)) || (inside(b.rp, c) && outside(b.lp, c));
+    };
+    auto count_crossing = [&](const BP& c) {
+        int n = 0;
+        for (int q = c.lp + 1; q < c.rp; ++q)
+            if (wp[q] != -1 && outside(wp[q], c)) ++n;
+        return n;
+    };
+    BP cur = st.inner;
+    int cross = -1;  // pairs crossing cur, -1 while not counted
+    for (const BP& bp : conflicts) {
+        if (moves.added(bp)) return ok;
+        ok = true;
+        wp[bp.lp] = wp[bp.rp] = -1;
+        if (cross > 0 && crosses(bp, cur)) --cross;
+        while (within(cur, st) && wp[cur.lp] == cur.rp) {
+            cur = outward(cur);
+            cross = -1;
+        }
+        while (within(cur, st)) {
+            if (cross < 0) cross = count_crossing(cur);
+            if (wp[cur.lp] != -1 || wp[cur.rp] != -1 || cross > 0) break;
+            if (moves.last_add(cur) < step && moves.deleted(cur)) return false;
+            wp[cur.lp] = cur.rp;
+            wp[cur.rp] = cur.lp;
+            cur = outward(cur);
+            cross = -1;
+        }
+        if (!within(cur, st)) return true;
+    }
+    return ok;
+}
+
 // Core of reorder_del2. `place(lb, ub)` gives the random position in lb..ub (most often ub).
 template <typename Place>
-ActionChain core_reorder4(const std::vector<Action>& parent, const std::vector<int>& partner, int indx,
-                          const stem& st, bool& ok, Place&& place) {
+ActionChain core_reorder4(const std::vector<Action>& parent, const MoveIndex& moves, const std::vector<int>& partner,
+                          int indx, const stem& st, bool& ok, Place&& place) {
     ok = false;
     ActionChain ac;
     ac.va = parent;
     for (const BP& bp : span_scan(partner, st)) {
         ok = true;
         const Action d(del, bp), a(add, bp);
-        const int idel = getindx(ac.va, d, indx, 1);
-        const int iadd = getindx(ac.va, a, 0, 1);
+        const int idel = moves.deleted(bp) ? find_move(ac.va, del, bp, indx) : -1;
+        const int iadd = moves.added(bp) ? find_move(ac.va, add, bp, 0) : -1;
         if (idel == -1 && iadd == -1) {
             // Present from A to the end: removed at or before the step, restored later.
             insert_at(ac.va, place(0, indx), d);
@@ -208,20 +305,22 @@ RStruct structure_at(const std::string& A, const std::vector<Action>& va, int st
 }  // namespace
 
 ActionChain ActionChain::reorder_del(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
-    return core_reorder(va, rs, partners_of(rs), indx, st, ok);
+    return core_reorder(va, MoveIndex(va), rs, partners_of(rs), indx, st, ok);
 }
 
 ActionChain ActionChain::reorder_del4(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
-    return core_reorder4(va, partners_of(rs), indx, st, ok,
+    return core_reorder4(va, MoveIndex(va), partners_of(rs), indx, st, ok,
                          [](int lb, int ub) { return mygaussian_left(lb, ub); });
 }
 
-// The candidates are kept as (step, stem) and rebuilt when drawn: the core is deterministic
-// given the structure at the step, which is replayed from A again.
+// The candidates are kept as (step, stem): whether a core call is a candidate is found without
+// building its chain, and the chain is built only when drawn (the core is deterministic given
+// the structure at the step, which is replayed from A again).
 std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, const std::string& A,
                                                   const int& n) const {
     if (n == 0) return {};
     const stemlist sl(sequence, 3);
+    const MoveIndex moves(va);
     std::vector<std::pair<int, int>> cand;
     RStruct rs(A);
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
@@ -229,16 +328,15 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
         for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
             const stem& st = sl.stems[s];
             if (!blocked(rs, partner, st, true)) continue;
-            bool ok = false;
-            core_reorder(va, rs, partner, i, st, ok);
-            if (ok) cand.emplace_back(i, s);
+            if (reorder_ok(moves, partner, i, st)) cand.emplace_back(i, s);
         }
         rs.applyAction(va[i]);
     }
     auto make = [&](int k) {
         const RStruct at = structure_at(A, va, cand[k].first);
         bool ok = false;
-        ActionChain c = core_reorder(va, at, partners_of(at), cand[k].first, sl.stems[cand[k].second], ok);
+        ActionChain c =
+            core_reorder(va, moves, at, partners_of(at), cand[k].first, sl.stems[cand[k].second], ok);
         assert(ok);
         return c;
     };
@@ -251,6 +349,7 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
                                                    const int& n) const {
     if (n == 0) return {};
     const stemlist sl(sequence, 3);
+    const MoveIndex moves(va);
     struct Cand {
         int step, stemi;
         std::size_t first;  // offset of its positions in `places`
@@ -265,7 +364,7 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
             if (!blocked(rs, partner, st, false)) continue;
             const std::size_t first = places.size();
             bool ok = false;
-            core_reorder4(va, partner, i, st, ok, [&places](int lb, int ub) {
+            core_reorder4(va, moves, partner, i, st, ok, [&places](int lb, int ub) {
                 const int p = mygaussian_left(lb, ub);
                 places.push_back(p);
                 return p;
@@ -281,8 +380,8 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
         const Cand& c = cand[k];
         std::size_t next = c.first;
         bool ok = false;
-        ActionChain ac = core_reorder4(va, partners_of(structure_at(A, va, c.step)), c.step, sl.stems[c.stemi], ok,
-                                       [&](int, int) { return places[next++]; });
+        ActionChain ac = core_reorder4(va, moves, partners_of(structure_at(A, va, c.step)), c.step,
+                                       sl.stems[c.stemi], ok, [&](int, int) { return places[next++]; });
         assert(ok);
         return ac;
     };

@@ -107,6 +107,9 @@ TEST(Stem, ContainConflictEncloseEquality) {
     EXPECT_TRUE(big.enclose(low));
     EXPECT_FALSE(mid.enclose(big));
     EXPECT_FALSE(big.enclose(big));
+    // Only the inner pairs count: an outer pair around the other stem is not enough.
+    EXPECT_FALSE(stem(BP(0, 20), BP(6, 14)).enclose(stem(BP(3, 17), BP(4, 16))));
+    EXPECT_TRUE(stem(BP(3, 17), BP(4, 16)).enclose(stem(BP(0, 20), BP(6, 14))));
     const stem left(BP(0, 10), BP(2, 8)), right(BP(12, 20), BP(14, 18));
     EXPECT_FALSE(left.enclose(right));
     EXPECT_FALSE(right.enclose(left));

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <ostream>
 #include <utility>
 
 #include "chain.h"
@@ -19,6 +20,13 @@ int count_draws(unsigned seed, F&& f, int limit = 2000000) {
     for (int k = 0; k < limit; ++k)
         if (rand() == next) return k;
     return -1;
+}
+
+// Readable chains in failure messages.
+inline void PrintTo(const ActionChain& c, std::ostream* os) {
+    *os << "[";
+    for (const Action& x : c.va) *os << " " << (x.a == add ? "add" : "del") << "(" << x.b.lp << "," << x.b.rp << ")";
+    *os << " ] strategy " << c.strategy;
 }
 
 inline bool same_chain(const ActionChain& x, const ActionChain& y) {

@@ -81,6 +81,27 @@ TEST(PostponeDel2, DrawsTargetFromHalfNormalOnce) {
     EXPECT_GT(places.size(), 1u);
 }
 
+TEST(PostponeDel2, MeetingAMovedDeletionJumpsToItsLimit) {
+    // del (1,6) is blocked by its re-addition at 6, del (0,7) by nothing. When the first draw
+    // leaves del (1,6) before del (0,7) (t = 1 or 2), meeting it again jumps the scan to index 6,
+    // past del (0,7), which is therefore never examined: one draw in all.
+    const ActionChain p = chain({Action(del, 1, 6), Action(add, 10, 20), Action(del, 0, 7), Action(add, 11, 19),
+                                 Action(add, 12, 18), Action(add, 13, 17), Action(add, 1, 6)});
+    int seen = 0;
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        srand(seed);
+        const int t = mygaussian_right(1, 6);
+        if (t > 2) continue;
+        ++seen;
+        srand(seed);
+        ActionChain r = p.postpone_del2(kSeq, kA);
+        EXPECT_EQ(r.va[2], Action(del, 0, 7));
+        EXPECT_EQ(r.va[t - 1], Action(del, 1, 6));
+        EXPECT_EQ(count_draws(seed, [&] { p.postpone_del2(kSeq, kA); }), 10);
+    }
+    EXPECT_GT(seen, 10);
+}
+
 TEST(BringforwardAdd, MovesAdditionsBackToTheirFreeingDeletion) {
     for (const ActionChain& p : {chain({}), chain({Action(add, 10, 20)})}) {
         EXPECT_EQ(p.bringforward_add(kSeq, kA), p);

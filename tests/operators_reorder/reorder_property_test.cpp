@@ -65,30 +65,33 @@ TEST(ReorderProperty, OffspringValidAndEqualToDirectReading) {
             const ActionChain& parent = pb.parents[k];
             const ActionChain before = parent;
             for (bool second : {false, true}) {
-                const unsigned seed = 7 + k;
-                srand(seed);
-                std::vector<ActionChain> got =
-                    second ? parent.reorder_del2(pb.seq, pb.A, 4) : parent.reorder_del(pb.seq, pb.A, 4);
-                const int after_got = rand();
-                srand(seed);
-                std::vector<ActionChain> want = reference(parent, pb.seq, pb.A, 4, second);
-                EXPECT_EQ(rand(), after_got);  // same number of draws
-                ASSERT_EQ(got.size(), want.size());
-                EXPECT_LE(got.size(), 4u);
-                for (std::size_t j = 0; j < got.size(); ++j) {
-                    EXPECT_EQ(got[j], want[j]);
-                    EXPECT_EQ(got[j].strategy, second ? 2 : 1);
-                    EXPECT_TRUE(valid_from(pb.A, got[j]));
-                    EXPECT_TRUE(parent_plus_detours(parent, got[j]));
-                    EXPECT_EQ(got[j].mde, OOENERGY);
-                    EXPECT_TRUE(got[j].vde.empty());
+                // A few offspring, and (nearly) all of them, which compares whole candidate lists.
+                for (int n : {4, second ? 60 : 100000}) {
+                    const unsigned seed = 7 + k;
+                    srand(seed);
+                    std::vector<ActionChain> got =
+                        second ? parent.reorder_del2(pb.seq, pb.A, n) : parent.reorder_del(pb.seq, pb.A, n);
+                    const int after_got = rand();
+                    srand(seed);
+                    std::vector<ActionChain> want = reference(parent, pb.seq, pb.A, n, second);
+                    EXPECT_EQ(rand(), after_got);  // same number of draws
+                    ASSERT_EQ(got.size(), want.size());
+                    EXPECT_LE(static_cast<int>(got.size()), n);
+                    for (std::size_t j = 0; j < got.size(); ++j) {
+                        EXPECT_EQ(got[j], want[j]);
+                        EXPECT_EQ(got[j].strategy, second ? 2 : 1);
+                        EXPECT_TRUE(valid_from(pb.A, got[j]));
+                        EXPECT_TRUE(parent_plus_detours(parent, got[j]));
+                        EXPECT_EQ(got[j].mde, OOENERGY);
+                        EXPECT_TRUE(got[j].vde.empty());
+                    }
+                    total += static_cast<int>(got.size());
+                    EXPECT_TRUE(same_chain(parent, before));
                 }
-                total += static_cast<int>(got.size());
-                EXPECT_TRUE(same_chain(parent, before));
             }
         }
     }
-    EXPECT_GT(total, 50);  // the instances do produce offspring
+    EXPECT_GT(total, 200);  // the instances do produce offspring
 }
 
 // reorder_del collects without drawing, so its candidates are fixed: asking for all of them

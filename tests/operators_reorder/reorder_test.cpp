@@ -126,6 +126,64 @@ TEST(ReorderDel, CollectsOverStepsAndDraws) {
     EXPECT_EQ(count_draws(2, [&] { EXPECT_TRUE(q.reorder_del(kSeq, "............" + kDots, 5).empty()); }), 0);
 }
 
+// A step yields a candidate exactly when the core reports ok; the draws count the candidates.
+TEST(ReorderDel, CandidateExactlyWhenCoreSucceeds) {
+    // A helix pair added later in the path (and deleted after that) is moved, not a failure.
+    {
+        const std::string A = ".(...)......" + kDots;
+        const ActionChain p =
+            chain({Action(add, 20, 30), Action(del, 1, 5), Action(add, 2, 9), Action(del, 2, 9)});
+        bool ok = false;
+        ActionChain r = p.reorder_del(RStruct(A), 0, kStem, ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(r, chain({Action(del, 1, 5), Action(add, 2, 9), Action(add, 1, 10), Action(add, 0, 11),
+                            Action(add, 20, 30), Action(del, 2, 9), Action(del, 1, 10), Action(del, 0, 11)}));
+        ok = false;
+        p.reorder_del(at_step(A, p, 1), 1, kStem, ok);
+        EXPECT_TRUE(ok);
+        // Steps 0 and 1 qualify and succeed; at step 2 nothing blocks; at step 3 only the helix's
+        // own pair (2,9) is present.
+        EXPECT_EQ(count_draws(8, [&] { EXPECT_EQ(p.reorder_del(kSeq, A, 10).size(), 2u); }), 2);
+    }
+    // The outer helix pair was added and deleted before the step: once the second blocking
+    // pair, which crosses the inner pair, is gone, growth reaches it and the core gives up.
+    {
+        const std::string A = "....()(...)." + kDots;  // (4,5) inside the loop, (6,10) crossing
+        const ActionChain p = chain({Action(add, 0, 11), Action(del, 0, 11), Action(add, 20, 30)});
+        const bool expect_ok[3] = {true, true, false};
+        for (int i = 0; i < 3; ++i) {
+            bool ok = !expect_ok[i];
+            p.reorder_del(at_step(A, p, i), i, kStem, ok);
+            EXPECT_EQ(ok, expect_ok[i]) << i;
+        }
+        EXPECT_EQ(count_draws(8, [&] { p.reorder_del(kSeq, A, 10); }), 2);
+    }
+}
+
+TEST(ReorderDelCore, BlockingPairsInOutwardScanOrder) {
+    // (1,4) is met first (from position 4, next to the middle 5), then (6,15); the helix grows
+    // after the second one is gone, each detour pair deleted right before the move it blocks.
+    const std::string A = ".(..).(........)" + std::string(26, '.');
+    const ActionChain p = chain({Action(add, 20, 30)});
+    bool ok = false;
+    ActionChain r = p.reorder_del(RStruct(A), 0, kStem, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(r, chain({Action(del, 1, 4), Action(del, 6, 15), Action(add, 2, 9), Action(add, 1, 10),
+                        Action(add, 0, 11), Action(add, 20, 30), Action(del, 2, 9), Action(del, 1, 10),
+                        Action(add, 1, 4), Action(del, 0, 11), Action(add, 6, 15)}));
+    EXPECT_TRUE(valid_from(A, r));
+
+    // The ends of the span are scanned too: a pair on the outermost base.
+    const std::string A2 = "(...................)" + std::string(21, '.');
+    const ActionChain q = chain({Action(del, 0, 20), Action(add, 22, 30)});
+    ok = false;
+    EXPECT_EQ(count_draws(2, [&] { EXPECT_EQ(q.reorder_del4(RStruct(A2), 0, kStem, ok), q); }), 0);
+    EXPECT_TRUE(ok);
+    ok = false;
+    q.reorder_del(RStruct(A2), 0, kStem, ok);
+    EXPECT_TRUE(ok);
+}
+
 TEST(ReorderDel2, StemBlockedOnlyByItsOwnPairsIsTriedOnlyByTheSecondOperator) {
     // (1,10) and (0,11) are helix pairs; (4,8) lies inside its loop and does not conflict.
     const std::string A = "((..(...).))" + kDots;
@@ -175,6 +233,24 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
             EXPECT_EQ(p.reorder_del4(rs, 3, kStem, ok), want);
             EXPECT_EQ(count_draws(seed, [&] { p.reorder_del4(rs, 3, kStem, ok); }), 10);
             EXPECT_TRUE(valid_from(A, want));
+        }
+        // Two pairs: (4,5), added before the step, is postponed (the step moves back by one);
+        // then (1,3), present from A, is deleted in 0..2 and restored in 3..7.
+        {
+            const std::string A = ".(.)........" + kDots;
+            const ActionChain p = chain({Action(add, 20, 30), Action(add, 4, 5), Action(add, 22, 28),
+                                         Action(add, 23, 27), Action(add, 32, 40), Action(add, 33, 39)});
+            srand(seed);
+            const int q = mygaussian_left(4, 6);
+            const int pp = mygaussian_left(0, 2);
+            const int q2 = mygaussian_left(3, 7);
+            ActionChain want = p;
+            want.va.insert(want.va.begin() + q, Action(add, 4, 5));
+            want.va.erase(want.va.begin() + 1);
+            want.va.insert(want.va.begin() + pp, Action(del, 1, 3));
+            want.va.insert(want.va.begin() + q2, Action(add, 1, 3));
+            srand(seed);
+            EXPECT_EQ(p.reorder_del4(at_step(A, p, 3), 3, kStem, ok), want);
         }
         // Deleted after the step, never added: the deletion comes forward to p in 0..2.
         {
