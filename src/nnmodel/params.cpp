@@ -114,7 +114,11 @@ void read_units(LineSource& src, const std::string& section, const std::vector<i
         if (k == unit) break;  // the rest of the line where a unit completes is ignored
         int* slot = slots[u * unit + k];
         int value = 0;
-        if (tok[0] == '*') {
+        if (integer_prefix(tok, value)) {
+          *slot = value;
+          last_plain = static_cast<long>(k);
+          last_value = value;
+        } else if (tok[0] == '*') {
           // keep the slot's previous value
         } else if (tok[0] == 'x') {
           if (k == 0) src.fail("\"x\" cannot start a unit in section \"" + section + "\"");
@@ -130,10 +134,6 @@ void read_units(LineSource& src, const std::string& section, const std::vector<i
           *slot = kDef;
         } else if (tok == "NST") {
           *slot = 0;
-        } else if (integer_prefix(tok, value)) {
-          *slot = value;
-          last_plain = static_cast<long>(k);
-          last_value = value;
         } else {
           src.fail("invalid value \"" + tok + "\" in section \"" + section + "\"");
         }
