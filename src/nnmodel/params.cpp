@@ -213,8 +213,8 @@ void derive_int22(ParamSet& p) {
   for (int d = 4; d >= 0; --d) stride[d] = stride[d + 1] * dims[d + 1];
   auto is_pair_axis = [](int d) { return d < 2; };
   auto wildcard = [&](int d) { return is_pair_axis(d) ? 7 : 0; };
-  auto explicit_lo = [&](int d) { return is_pair_axis(d) ? 1 : 1; };
-  auto explicit_hi = [&](int d) { return is_pair_axis(d) ? 6 : 4; };
+  auto explicit_lo = [](int) { return 1; };  // CG on pair axes, A on base axes
+  auto explicit_hi = [&](int d) { return is_pair_axis(d) ? 6 : 4; };  // UA / U
 
   for (int axis = 0; axis < 6; ++axis) {
     int idx[6];
