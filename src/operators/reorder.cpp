@@ -47,31 +47,42 @@ int partner_at(const std::vector<int>& partner, int p) {
 // Rank of a position in the outward visiting order from mid: mid, mid-1, mid+1, mid-2, ...
 int visit_rank(int mid, int p) { return p == mid ? 0 : (p < mid ? 2 * (mid - p) - 1 : 2 * (p - mid)); }
 
-// The pairs of the structure with an end in the helix's span that are not formed as in the
-// helix, in the order met when walking outward from the middle of the span.
-std::vector<BP> span_scan(const std::vector<int>& partner, const stem& st) {
-    std::vector<BP> ret;
+// Walks the pairs of the structure with an end in the helix's span that are not formed as in
+// the helix, in the order met when walking outward from the middle of the span, and hands each
+// to f; stops early when f returns false.
+template <typename F>
+void scan_span(const std::vector<int>& partner, const stem& st, F&& f) {
     const int lo = st.outer.lp, hi = st.outer.rp;
     const int mid = (lo + hi) / 2;
+    // Returns false when f asks to stop.
     auto visit = [&](int p) {
         const int z = partner_at(partner, p);
-        if (z == -1 || z == lo + hi - p) return;
+        if (z == -1 || z == lo + hi - p) return true;
         // A pair met again from its other end is already listed.
-        if (lo <= z && z <= hi && visit_rank(mid, z) < visit_rank(mid, p)) return;
-        ret.push_back(BP(std::min(p, z), std::max(p, z)));
+        if (lo <= z && z <= hi && visit_rank(mid, z) < visit_rank(mid, p)) return true;
+        return f(BP(std::min(p, z), std::max(p, z)));
     };
     for (int k = 0;; ++k) {
         const int x = mid - k, y = mid + k;
         if (x < lo && y > hi) break;
         if (x >= lo) {
             assert(partner_at(partner, x) != x && "z!=x");
-            visit(x);
+            if (!visit(x)) return;
         }
         if (k > 0 && y <= hi) {
             assert(partner_at(partner, y) != y && "z!=y");
-            visit(y);
+            if (!visit(y)) return;
         }
     }
+}
+
+// The conflicting-pair list of a helix, in scan order.
+std::vector<BP> span_scan(const std::vector<int>& partner, const stem& st) {
+    std::vector<BP> ret;
+    scan_span(partner, st, [&ret](const BP& bp) {
+        ret.push_back(bp);
+        return true;
+    });
     return ret;
 }
 
@@ -212,16 +223,20 @@ ActionChain core_reorder(const std::vector<Action>& parent, const MoveIndex& mov
 // Whether core_reorder at this parent step reports ok, found without building the chain. The
 // working copy only matters through the parent's moves of the pairs met (MoveIndex): an
 // addition of a helix pair lies at or after the working step exactly when the parent adds it
-// at or after `step`. Once the whole helix is formed nothing can turn ok back to false.
-// The clash test of a helix pair (a, b) against the working structure is done on its partner
-// table: a shared base, or a pair with one end strictly inside (a, b) and the other outside
-// [a, b]. The number of such crossing pairs is counted once per helix pair and kept up to date
-// as blocking pairs are deleted.
-bool reorder_ok(const MoveIndex& moves, const std::vector<int>& partner, int step, const stem& st) {
-    bool ok = false;
-    const std::vector<BP> conflicts = span_scan(partner, st);
-    std::vector<int> wp = partner;
-    if (st.outer.rp >= static_cast<int>(wp.size())) wp.resize(st.outer.rp + 1, -1);
+// at or after `step`. The list of blocking pairs is walked lazily, since the answer is often
+// settled early: at a pair the parent adds, or once the whole helix is formed.
+// The working structure is `wp`, the partner table of the structure at the step, changed in
+// place and restored before returning (`undo` is scratch space). The clash test of a helix
+// pair (a, b) is done on it: a shared base, or a pair with one end strictly inside (a, b) and
+// the other outside [a, b]. The number of such crossing pairs is counted when first needed
+// for a helix pair and kept up to date as blocking pairs are deleted.
+bool reorder_ok(const MoveIndex& moves, const std::vector<int>& partner, std::vector<int>& wp,
+                std::vector<std::pair<int, int>>& undo, int step, const stem& st) {
+    undo.clear();
+    auto set = [&](int q, int v) {
+        undo.emplace_back(q, wp[q]);
+        wp[q] = v;
+    };
     auto inside = [](int q, const BP& c) { return c.lp < q && q < c.rp; };
     auto outside = [](int q, const BP& c) { return q < c.lp || q > c.rp; };
     auto crosses = [&](const BP& b, const BP& c) {
@@ -233,28 +248,37 @@ bool reorder_ok(const MoveIndex& moves, const std::vector<int>& partner, int ste
             if (wp[q] != -1 && outside(wp[q], c)) ++n;
         return n;
     };
+    bool ok = false, settled = false;
     BP cur = st.inner;
     int cross = -1;  // pairs crossing cur, -1 while not counted
-    for (const BP& bp : conflicts) {
-        if (moves.added(bp)) return ok;
+    scan_span(partner, st, [&](const BP& bp) {
+        if (moves.added(bp)) return false;
         ok = true;
-        wp[bp.lp] = wp[bp.rp] = -1;
+        set(bp.lp, -1);
+        set(bp.rp, -1);
         if (cross > 0 && crosses(bp, cur)) --cross;
         while (within(cur, st) && wp[cur.lp] == cur.rp) {
             cur = outward(cur);
             cross = -1;
         }
         while (within(cur, st)) {
+            if (wp[cur.lp] != -1 || wp[cur.rp] != -1) break;
             if (cross < 0) cross = count_crossing(cur);
-            if (wp[cur.lp] != -1 || wp[cur.rp] != -1 || cross > 0) break;
-            if (moves.last_add(cur) < step && moves.deleted(cur)) return false;
-            wp[cur.lp] = cur.rp;
-            wp[cur.rp] = cur.lp;
+            if (cross > 0) break;
+            if (moves.last_add(cur) < step && moves.deleted(cur)) {
+                ok = false;
+                settled = true;
+                return false;
+            }
+            set(cur.lp, cur.rp);
+            set(cur.rp, cur.lp);
             cur = outward(cur);
             cross = -1;
         }
-        if (!within(cur, st)) return true;
-    }
+        if (!within(cur, st)) settled = true;
+        return !settled;
+    });
+    for (auto it = undo.rbegin(); it != undo.rend(); ++it) wp[it->first] = it->second;
     return ok;
 }
 
@@ -323,12 +347,15 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
     const MoveIndex moves(va);
     std::vector<std::pair<int, int>> cand;
     RStruct rs(A);
+    std::vector<std::pair<int, int>> undo;
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
-        const std::vector<int> partner = partners_of(rs);
+        std::vector<int> partner = partners_of(rs);
+        if (partner.size() < sequence.size()) partner.resize(sequence.size(), -1);
+        std::vector<int> wp = partner;
         for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
             const stem& st = sl.stems[s];
             if (!blocked(rs, partner, st, true)) continue;
-            if (reorder_ok(moves, partner, i, st)) cand.emplace_back(i, s);
+            if (reorder_ok(moves, partner, wp, undo, i, st)) cand.emplace_back(i, s);
         }
         rs.applyAction(va[i]);
     }
@@ -343,21 +370,23 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
     return draw_candidates(static_cast<int>(cand.size()), make, A, n, 1);
 }
 
-// The candidates are kept as (step, stem, the positions drawn for them) and rebuilt when drawn
-// by running the core again with the recorded positions instead of fresh draws.
+// The candidates are kept as (stem, the positions drawn for them), grouped by step, and rebuilt
+// when drawn by running the core again with the recorded positions instead of fresh draws.
+// A position p drawn in lb..ub is stored as ub - p, which is mostly small, in a variable-length
+// byte code (7 bits per byte), so that large problems with millions of candidates stay within
+// memory.
 std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, const std::string& A,
                                                    const int& n) const {
     if (n == 0) return {};
     const stemlist sl(sequence, 3);
     const MoveIndex moves(va);
-    struct Cand {
-        int step, stemi;
-        std::size_t first;  // offset of its positions in `places`
-    };
-    std::vector<Cand> cand;
-    std::vector<std::int32_t> places;
+    std::vector<int> cand_stem;
+    std::vector<std::uint64_t> cand_first;  // offset of its positions in `places`
+    std::vector<int> step_begin;            // first candidate of each step
+    std::vector<std::uint8_t> places;
     RStruct rs(A);
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
+        step_begin.push_back(static_cast<int>(cand_stem.size()));
         const std::vector<int> partner = partners_of(rs);
         for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
             const stem& st = sl.stems[s];
@@ -366,24 +395,42 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
             bool ok = false;
             core_reorder4(va, moves, partner, i, st, ok, [&places](int lb, int ub) {
                 const int p = mygaussian_left(lb, ub);
-                places.push_back(p);
+                for (unsigned d = static_cast<unsigned>(ub - p);; d >>= 7) {
+                    if (d < 0x80) {
+                        places.push_back(static_cast<std::uint8_t>(d));
+                        break;
+                    }
+                    places.push_back(static_cast<std::uint8_t>(0x80 | (d & 0x7f)));
+                }
                 return p;
             });
-            if (ok)
-                cand.push_back({i, s, first});
-            else
+            if (ok) {
+                cand_stem.push_back(s);
+                cand_first.push_back(first);
+            } else {
                 places.resize(first);
+            }
         }
         rs.applyAction(va[i]);
     }
     auto make = [&](int k) {
-        const Cand& c = cand[k];
-        std::size_t next = c.first;
+        const int step = static_cast<int>(std::upper_bound(step_begin.begin(), step_begin.end(), k) -
+                                          step_begin.begin()) - 1;
+        std::size_t next = cand_first[k];
+        auto replay = [&](int, int ub) {
+            unsigned d = 0;
+            for (int shift = 0;; shift += 7) {
+                const std::uint8_t b = places[next++];
+                d |= static_cast<unsigned>(b & 0x7f) << shift;
+                if (!(b & 0x80)) break;
+            }
+            return ub - static_cast<int>(d);
+        };
         bool ok = false;
-        ActionChain ac = core_reorder4(va, moves, partners_of(structure_at(A, va, c.step)), c.step,
-                                       sl.stems[c.stemi], ok, [&](int, int) { return places[next++]; });
+        ActionChain ac =
+            core_reorder4(va, moves, partners_of(structure_at(A, va, step)), step, sl.stems[cand_stem[k]], ok, replay);
         assert(ok);
         return ac;
     };
-    return draw_candidates(static_cast<int>(cand.size()), make, A, n, 2);
+    return draw_candidates(static_cast<int>(cand_stem.size()), make, A, n, 2);
 }

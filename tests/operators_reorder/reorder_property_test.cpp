@@ -94,6 +94,27 @@ TEST(ReorderProperty, OffspringValidAndEqualToDirectReading) {
     EXPECT_GT(total, 200);  // the instances do produce offspring
 }
 
+// A long parent (positions drawn over ranges of hundreds) against the direct reading.
+TEST(ReorderProperty, LongParentMatchesDirectReading) {
+    const std::string seq = "GGGAAAAAACCC" + std::string(40, 'A');
+    const std::string A = ".(...)......" + std::string(40, '.');
+    ActionChain parent;
+    for (int k = 0; k < 150; ++k) {
+        parent.push_back(add, 20 + k % 5, 45 - k % 5);
+        parent.push_back(del, 20 + k % 5, 45 - k % 5);
+    }
+    for (int n : {3, 400}) {
+        srand(5);
+        std::vector<ActionChain> got = parent.reorder_del2(seq, A, n);
+        const int after_got = rand();
+        srand(5);
+        std::vector<ActionChain> want = reference(parent, seq, A, n, true);
+        EXPECT_EQ(rand(), after_got);
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t j = 0; j < got.size(); ++j) EXPECT_EQ(got[j], want[j]);
+    }
+}
+
 // reorder_del collects without drawing, so its candidates are fixed: asking for all of them
 // gives every valid one; asking for fewer gives exactly that many, all among them.
 TEST(ReorderProperty, ExactlyNWhenEnoughCandidatesPass) {
