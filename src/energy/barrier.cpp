@@ -5,10 +5,8 @@
 #include "evaluator.h"
 #include "pathstructs.h"
 
-double getMDEfromAC(const std::string& seq, const std::string& start, ActionChain& in_ac, EnergyCache& cache,
-                    const std::string& cmdprefix) {
-    const std::vector<std::string> vs = getVSfromAC(start, in_ac);
-
+std::vector<double> path_energies(const std::string& seq, const std::vector<std::string>& vs, EnergyCache& cache,
+                                  const std::string& cmdprefix, bool fill_cache) {
     std::vector<double> ve(vs.size(), OOENERGY);
     std::vector<std::string> vs_notinM;
     std::vector<int> vi_notinM;
@@ -25,17 +23,25 @@ double getMDEfromAC(const std::string& seq, const std::string& start, ActionChai
     const std::vector<double> ve_notinM = getVSEnergy(seq, vs_notinM, cmdprefix);
     assert((int)ve_notinM.size() == (int)vs_notinM.size());
     for (int k = 0; k < (int)vs_notinM.size(); ++k) {
-        cache[vs_notinM[k]] = ve_notinM[k];
+        if (fill_cache) cache[vs_notinM[k]] = ve_notinM[k];
         ve[vi_notinM[k]] = ve_notinM[k];
     }
+    return ve;
+}
 
+double barrier_of(const std::vector<double>& ve) {
     double maxe = -OOENERGY;
     for (int i = 0; i < (int)ve.size(); ++i) {
         assert(! eq(ve[i],OOENERGY) && ! eq(ve[i],-OOENERGY));
         if (ve[i] > maxe) maxe = ve[i];
     }
+    return maxe - ve[0];
+}
 
-    in_ac.mde = maxe - ve[0];
+double getMDEfromAC(const std::string& seq, const std::string& start, ActionChain& in_ac, EnergyCache& cache,
+                    const std::string& cmdprefix) {
+    const std::vector<double> ve = path_energies(seq, getVSfromAC(start, in_ac), cache, cmdprefix, true);
+    in_ac.mde = barrier_of(ve);
     in_ac.vde = ve;
     assert((int)in_ac.vde.size() != 0);
     double sum = 0.0;

@@ -14,6 +14,14 @@
 using EnergyCache =
     google::sparse_hash_map<std::string, double, std::hash<std::string>, std::equal_to<std::string>>;
 
+// Energies of the structures `vs` in order: cached ones from the cache, the others from one
+// getVSEnergy batch (added to the cache when `fill_cache`).
+std::vector<double> path_energies(const std::string& seq, const std::vector<std::string>& vs, EnergyCache& cache,
+                                  const std::string& cmdprefix, bool fill_cache);
+
+// Highest energy of a path minus its first.
+double barrier_of(const std::vector<double>& ve);
+
 // Fills `mde`, `avge` and `vde` of the chain and returns the barrier. Structures missing
 // from the cache go to getVSEnergy in one batch and are added to the cache.
 double getMDEfromAC(const std::string& seq, const std::string& start, ActionChain& in_ac, EnergyCache& cache,
