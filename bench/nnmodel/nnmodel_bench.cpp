@@ -2,12 +2,12 @@
 //
 //  * BM_EnergyD1/<n>, BM_EnergyD2/<n>: one in-process evaluation (energy_dcal on a prepared
 //    sequence, from the dot-bracket string, warnings collected as the program does) of random
-//    structures of random sequences of length n = 100, 300, 1000, as the program uses it: a
-//    few sequences with several structures each (4 x 8 = 32 instances, evaluated in turn, so
-//    the data is in cache as it is when a caller has just built the structure string).
-//  * BM_EnergyD1Cold/<n>: the same over 512 distinct instances (several MB at n = 1000), so
-//    most evaluations start with the structure, the sequence and parts of the tables out of
-//    cache.
+//    structures of random sequences of length n = 100, 300, 1000: 4 sequences with 64
+//    structures each, evaluated in turn. 256 different structures are more than the
+//    processor's branch predictor can learn, so this is the cost for structures it has not
+//    seen before.
+//  * BM_EnergyD1Repeat/<n>: the same with 4 x 4 structures, so that the branch predictor
+//    learns them; closer to a search that evaluates many nearly equal structures.
 //  Each figure is the median over 15 repetitions of the mean time per evaluation.
 //  * BM_RnaevalCommand: the RNAeval command on the 1,500 reference records
 //    (tests/nnmodel/data/rnaeval-records.in), -d1, output to /dev/null; wall time per run.
@@ -119,13 +119,13 @@ void evaluate(benchmark::State& state, int dangles, int sequences, int structure
   state.SetLabel(std::to_string(n) + " nt");
 }
 
-void BM_EnergyD1(benchmark::State& state) { evaluate(state, 1, 4, 8); }
-void BM_EnergyD2(benchmark::State& state) { evaluate(state, 2, 4, 8); }
-void BM_EnergyD1Cold(benchmark::State& state) { evaluate(state, 1, 64, 8); }
+void BM_EnergyD1(benchmark::State& state) { evaluate(state, 1, 4, 64); }
+void BM_EnergyD2(benchmark::State& state) { evaluate(state, 2, 4, 64); }
+void BM_EnergyD1Repeat(benchmark::State& state) { evaluate(state, 1, 4, 4); }
 
 BENCHMARK(BM_EnergyD1)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EnergyD2)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
-BENCHMARK(BM_EnergyD1Cold)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_EnergyD1Repeat)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
 
 void BM_RnaevalCommand(benchmark::State& state) {
   const std::string cmd =

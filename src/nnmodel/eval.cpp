@@ -1,4 +1,6 @@
-// Energy of one secondary structure: one left-to-right pass over the dot-bracket string.
+// Energy of one secondary structure: one left-to-right pass over the brackets of the
+// dot-bracket string (found eight characters at a time, so runs of unpaired positions cost
+// nothing).
 //
 // A stack holds the open pairs; a second stack holds the stems found so far, so that when a
 // pair (i,j) closes, the stems pushed since i was opened are exactly the branches of the
@@ -46,12 +48,37 @@ struct Workspace {
   std::vector<Open> open;
   std::vector<Stem> stems;
   std::vector<int> loop_energy;  // energy of the loop closed by the pair opened at i
+  std::vector<uint64_t> bracket_words;  // bit k set when structure[k] is '(' or ')' 
   std::vector<std::pair<int, std::string>> notes;  // (position, warning) for sorting
 };
 
 Workspace& workspace() {
   thread_local Workspace ws;
   return ws;
+}
+
+// Sets bit k of words[k / 64] when d[k] is '(' or ')', eight characters at a time, so that
+// the pass can jump from bracket to bracket over the unpaired positions. Returns the number
+// of words written.
+int bracket_bits(const char* d, int n, uint64_t* words) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr uint64_t kParens = 0x2929292929292929ULL;  // ')'; '(' differs only in bit 0
+  constexpr uint64_t kGather = 0x0102040810204080ULL;  // moves bit 8i to bit 56+i
+  const int nwords = (n + 63) / 64;
+  for (int w = 0; w < nwords; ++w) words[w] = 0;
+  int k = 0;
+  for (; k + 8 <= n; k += 8) {
+    uint64_t x;
+    std::memcpy(&x, d + k, 8);
+    const uint64_t t = (x | kOnes) ^ kParens;              // zero byte <=> '(' or ')'
+    const uint64_t z = ~(((t & kLow7) + kLow7) | t | kLow7);  // 0x80 exactly in zero bytes
+    const uint64_t bits = ((z >> 7) * kGather) >> 56;
+    words[k >> 6] |= bits << (k & 63);
+  }
+  for (; k < n; ++k)
+    if ((d[k] | 1) == ')') words[k >> 6] |= uint64_t{1} << (k & 63);
+  return nwords;
 }
 
 int extrapolated(int table30, int length) {
@@ -68,7 +95,7 @@ class Evaluator {
       : P(p), S(s.codes.data()), letters(s.letters.data()), n(s.length()), ws_(ws),
         want_notes_(want_notes) {}
 
-  int au(int t) const { return t > 2 ? P.terminal_au : 0; }
+  int au(int t) const { return P.terminal_au & -(t > 2); }
 
   void note(int pos, std::string text) {
     if (want_notes_) ws_.notes.emplace_back(pos, std::move(text));
@@ -406,6 +433,7 @@ int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& 
     ws.open.resize(n + 1);
     ws.stems.resize(n + 1);
     ws.loop_energy.resize(n + 2);
+    ws.bracket_words.resize(n / 64 + 1);
   }
   ws.notes.clear();
   Evaluator ev(p, s, ws, warnings != nullptr);
@@ -416,11 +444,16 @@ int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& 
   int64_t sum = 0;
   int max_abs = 0, loops = 0;
   const int8_t* S = s.codes.data();
-  for (int j = 1; j <= n; ++j) {
-    const char ch = db[j - 1];
-    if (ch == '(') {
-      open[depth++] = {j, nstems};
-    } else if (ch == ')') {
+  const char* d = db.data();
+  uint64_t* words = ws.bracket_words.data();
+  const int nwords = bracket_bits(d, n, words);
+  for (int w = 0; w < nwords; ++w) {
+    for (uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+      const int j = (w << 6) + __builtin_ctzll(bits) + 1;
+      if (d[j - 1] == '(') {
+        open[depth++] = {j, nstems};
+        continue;
+      }
       if (depth == 0) {
         throw std::invalid_argument("unbalanced brackets: ')' at position " + std::to_string(j) +
                                     " has no partner");

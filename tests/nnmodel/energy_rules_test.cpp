@@ -50,6 +50,12 @@ TEST(EnergyRules, OpenChainAndNonBracketCharactersAreUnpaired) {
   EXPECT_EQ(E("GGGGAAACCCC", "<<<<xxx>>>>", 1), 0);
   EXPECT_EQ(E("CAGGGAAACCCUA", "x((((,|,))))}", 1), E("CAGGGAAACCCUA", ".((((...)))).", 1));
   EXPECT_EQ(E("", "", 2), 0);
+  // Bytes that differ from '(' and ')' only in the high bit are unpaired too.
+  EXPECT_EQ(E("GGGGAAACCCC", "\xa8\xa8\xa8\xa8...\xa9\xa9\xa9\xa9", 2), 0);
+  // Brackets beyond the first 64 positions and in a tail shorter than 8 characters.
+  const std::string pad(70, 'A');
+  EXPECT_EQ(E(pad + "GGGGAAACCCC", std::string(70, '.') + "((((...))))", 0), -450);
+  EXPECT_EQ(E(pad + "GGGGAAACCCC" + "AA", std::string(70, '.') + "((((...))))..", 0), -450);
 }
 
 TEST(EnergyRules, LowerCaseAndTAreReadAsUpperCaseU) {
