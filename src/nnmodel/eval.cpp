@@ -40,8 +40,10 @@ struct Stem {
   int p, q;
 };
 struct Open {
-  int i;      // position of '('
-  int first;  // size of the stem stack when it was opened
+  int i;              // position of '('
+  int first;          // size of the stem stack when it was opened
+  int8_t code;        // nucleotide code at i
+  int8_t next_code;   // nucleotide code at i + 1
 };
 
 struct Workspace {
@@ -431,14 +433,15 @@ int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& 
   Workspace& ws = workspace();
   if (ws.open.size() < static_cast<std::size_t>(n) + 1) {
     ws.open.resize(n + 1);
-    ws.stems.resize(n + 1);
+    ws.stems.resize(n + 2);
     ws.loop_energy.resize(n + 2);
     ws.bracket_words.resize(n / 64 + 1);
   }
   ws.notes.clear();
   Evaluator ev(p, s, ws, warnings != nullptr);
   Open* open = ws.open.data();
-  Stem* stems = ws.stems.data();
+  Stem* stems = ws.stems.data() + 1;
+  stems[-1] = {-8, -8};
   int* loop_energy = ws.loop_energy.data();
   int depth = 0, nstems = 0;
   int64_t sum = 0;
@@ -451,7 +454,8 @@ int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& 
     for (uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
       const int j = (w << 6) + __builtin_ctzll(bits) + 1;
       if (d[j - 1] == '(') {
-        open[depth++] = {j, nstems};
+        // The codes of i and i+1 travel with the open pair: no dependent loads at its close.
+        open[depth++] = {j, nstems, S[j], S[j + 1]};
         continue;
       }
       if (depth == 0) {
@@ -460,18 +464,17 @@ int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& 
       }
       const Open o = open[--depth];
       const int i = o.i;
-      const int t = pair_type(S[i], S[j]);
+      const int t = pair_type(o.code, S[j]);
       if (t == 7) ev.check_pair(i, j, t);
-      const int m = nstems - o.first;
+      const Stem top = stems[nstems - 1];  // stems[-1] is a sentinel
       int e;
-      if (m == 1) {
-        const Stem inner = stems[o.first];
-        if (inner.p == i + 1 && inner.q == j - 1) e = p.stack[t][pair_type(S[j - 1], S[i + 1])];
-        else e = ev.interior(i, j, inner.p, inner.q);
-      } else if (m == 0) {
-        e = ev.hairpin(i, j);
+      if (top.p == i + 1 && top.q == j - 1) {
+        e = p.stack[t][pair_type(S[j - 1], o.next_code)];  // stacked pairs, the common case
       } else {
-        e = ev.multiloop(i, j, stems + o.first, m, dangles);
+        const int m = nstems - o.first;
+        if (m == 0) e = ev.hairpin(i, j);
+        else if (m == 1) e = ev.interior(i, j, stems[o.first].p, stems[o.first].q);
+        else e = ev.multiloop(i, j, stems + o.first, m, dangles);
       }
       loop_energy[i] = e;
       sum += e;
