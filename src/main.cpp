@@ -5,11 +5,12 @@
 
 #include "driver.h"
 #include "run.h"
+#include "random_stream.h"
 
 int main(int argc, char** argv) {
     init_env(argc, argv);
     if (!seed_given) seed = static_cast<unsigned int>(std::time(nullptr));
-    srand(seed);
+    seed_random(seed);
     std::cout << "seed=" << seed << std::endl;
 
     cf.setConfig(configfile);

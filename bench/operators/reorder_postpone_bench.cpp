@@ -10,6 +10,7 @@
 #include "chain.h"
 #include "stem.h"
 #include "structure.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ void BM_stemlist(benchmark::State& state) {
 template <typename Op>
 void run_operator(benchmark::State& state, Op op) {
     const Problem& p = problem(static_cast<int>(state.range(0)));
-    srand(1);
+    seed_random(1);
     std::size_t made = 0;
     for (auto _ : state) {
         std::vector<ActionChain> out = op(p);

@@ -10,6 +10,7 @@
 #include "chain.h"
 #include "random_instance.h"
 #include "structure.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ const Problem& problem(int n) {
     Problem pr;
     pr.inst = random_instance(g, n);
     pr.direct = pr.inst.parents[0];
-    srand(n);
+    seed_random(n);
     pr.bred = breed(pr.direct, pr.inst, 3);
     return cache.emplace(n, pr).first->second;
 }
@@ -57,7 +58,7 @@ void BM_ReproduceDirectPath(benchmark::State& state) {
     size_t offspring = 0;
     unsigned seed = 1;
     for (auto _ : state) {
-        srand(seed++);
+        seed_random(seed++);
         const std::vector<ActionChain> out = reproduce_all(pr.direct, pr.inst);
         offspring += out.size();
         benchmark::DoNotOptimize(out.data());
@@ -72,7 +73,7 @@ void BM_ReproduceBredParent(benchmark::State& state) {
     size_t offspring = 0;
     unsigned seed = 1;
     for (auto _ : state) {
-        srand(seed++);
+        seed_random(seed++);
         const std::vector<ActionChain> out = reproduce_all(pr.bred, pr.inst);
         offspring += out.size();
         benchmark::DoNotOptimize(out.data());
@@ -91,7 +92,7 @@ void BM_Operator1000(benchmark::State& state) {
     const int op = static_cast<int>(state.range(0));
     unsigned seed = 1;
     for (auto _ : state) {
-        srand(seed++);
+        seed_random(seed++);
         std::vector<ActionChain> out;
         switch (op) {
             case 0: out = p.reorder_del(s, A, kAllot); break;

@@ -19,6 +19,7 @@
 #include "driver.h"
 #include "energy.h"
 #include "run.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ struct Figures {
 // Child: runs one search with its output in a scratch directory and reports through `fd`.
 [[noreturn]] void run_child(const std::string& file, const std::string& dir, unsigned seed, int fd) {
     if (!freopen("/dev/null", "w", stdout)) std::exit(2);
-    srand(seed);
+    seed_random(seed);
     std::ifstream in(file.c_str());
     std::string name, seq, a, b;
     readin(in, name, seq, a, b);

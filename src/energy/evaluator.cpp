@@ -16,6 +16,7 @@
 
 #include "fileutil.h"
 #include "nnmodel.h"
+#include "random_stream.h"
 
 extern char** environ;
 
@@ -106,16 +107,16 @@ std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::s
     evaluated_count += static_cast<long long>(vs.size());
     if (cmdprefix.empty()) {
         // Same draw as the first temporary name, so both modes consume the stream alike.
-        (void)rand();
+        (void)next_random();
         return builtinEnergies(seq, vs);
     }
 
     const std::string pid = std::to_string(getpid());
-    int r = rand() % 10000 + 1;
+    int r = next_random() % 10000 + 1;
     std::string in = tmpName(pid, r, ".in");
     std::string out = tmpName(pid, r, ".out");
     while (fexists(in.c_str()) || fexists(out.c_str())) {
-        r = rand() % 10000 + 1;
+        r = next_random() % 10000 + 1;
         in = tmpName(pid, r, ".in");
         out = tmpName(pid, r, ".out");
     }

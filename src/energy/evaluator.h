@@ -5,6 +5,7 @@
 
 #include <string>
 #include <vector>
+#include "random_stream.h"
 
 // Program and arguments taken from a command prefix such as "/opt/vienna/RNAeval -d1 ":
 // the option is the last word, the program is everything before it (blanks included).
@@ -14,7 +15,7 @@ struct EvalCommand {
 };
 EvalCommand parseRNAevalCmd(const std::string& prefix);
 
-// Energies (kcal/mol) of the structures, in list order. Draws from rand() for the
+// Energies (kcal/mol) of the structures, in list order. Draws from next_random() for the
 // temporary name (exactly once in built-in mode). Ends the program on any failure.
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
                                 const std::string& cmdprefix);

@@ -6,6 +6,7 @@
 
 #include "config.h"
 #include "structure.h"
+#include "random_stream.h"
 
 // The problem: a sequence, the start structure A and the final structure B.
 struct RPath {
@@ -23,7 +24,7 @@ extern std::string logfile;
 extern std::string outdir;
 extern std::string configfile;
 extern Config cf;
-extern unsigned int seed;  // seed of rand() for this run
+extern unsigned int seed;  // seed of next_random() for this run
 extern bool seed_given;    // true when -s was given
 
 // Parses the options into the globals and prepares the output directory; may end the program.

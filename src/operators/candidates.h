@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "chain.h"
+#include "random_stream.h"
 
 // Repeats while fewer than n offspring are accepted and candidates remain: draws
 // r = myrand(number of remaining candidates), removes candidate r from the list (the others
 // keep their order) and, when it replays from the structure A without a clash, sets its
-// strategy and appends it to the result. Rejected draws do not count. One rand() draw per
+// strategy and appends it to the result. Rejected draws do not count. One next_random() draw per
 // iteration; returns the accepted chains in the order drawn.
 std::vector<ActionChain> draw_candidates(std::vector<ActionChain> candidates, const std::string& A, const int& n,
                                          const int& strategy);

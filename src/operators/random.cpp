@@ -6,12 +6,12 @@
 
 int myrand(int n) {
     if (n == 0) return 0;
-    return rand() % n;
+    return next_random() % n;
 }
 
 double mygaussian() {
     double sum = 0.0;
-    for (int i = 0; i < 10; ++i) sum += (rand() % 1001) / 1000.0;
+    for (int i = 0; i < 10; ++i) sum += (next_random() % 1001) / 1000.0;
     double g = (sum - 10 * 0.5) / std::sqrt(10.0);
     if (g < -1) g = -1;
     if (g > 1) g = 1;

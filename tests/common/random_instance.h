@@ -1,6 +1,6 @@
 // Random folding problems for property tests: a sequence, two valid structures on it
 // and the four direct pathways between them. Uses its own generator so that the
-// program's rand() stream is left alone.
+// program's random stream is left alone.
 #pragma once
 
 #include <random>

@@ -8,6 +8,7 @@
 #include "nnmodel.h"
 #include "pathstructs.h"
 #include "random_instance.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -113,13 +114,13 @@ TEST_F(Barrier, CommandAndBuiltinModeAgreeExactly) {
         const RandomInstance ri = random_instance(g, 40 + 30 * t);
         std::vector<ActionChain> viaFile = ri.parents, builtin = ri.parents;
         EnergyCache cacheFile, cacheBuiltin;
-        srand(100 + t);
+        seed_random(100 + t);
         const std::vector<double> mFile =
             getVMDEfromVAC(ri.seq, ri.A, viaFile, cacheFile, std::string(RNAEVAL_DIR) + "RNAeval -d1 ");
-        const int nextFile = rand();
-        srand(100 + t);
+        const int nextFile = next_random();
+        seed_random(100 + t);
         const std::vector<double> mBuiltin = getVMDEfromVAC(ri.seq, ri.A, builtin, cacheBuiltin, "");
-        EXPECT_EQ(rand(), nextFile);
+        EXPECT_EQ(next_random(), nextFile);
         EXPECT_EQ(mFile, mBuiltin);
         for (std::size_t k = 0; k < builtin.size(); ++k) {
             EXPECT_EQ(viaFile[k].vde, builtin[k].vde);

@@ -12,6 +12,7 @@
 #include "evaluator.h"
 #include "fileutil.h"
 #include "nnmodel.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -73,12 +74,12 @@ TEST_F(EvaluatorDeathTest, OutputRecordWithoutNumberEndsTheProgram) {
 }
 
 TEST_F(EvaluatorCommand, OneRunPerBatchWithOneDrawAndNoFilesLeft) {
-    srand(5);
-    rand();
-    const int next = rand();
-    srand(5);
+    seed_random(5);
+    next_random();
+    const int next = next_random();
+    seed_random(5);
     EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok")), standinEnergies(kStructs));
-    EXPECT_EQ(rand(), next);
+    EXPECT_EQ(next_random(), next);
     EXPECT_TRUE(tmpFiles().empty());
     EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d1"});
 }
@@ -96,15 +97,15 @@ TEST_F(EvaluatorCommand, EmptyBatchStillRunsTheCommand) {
 
 TEST_F(EvaluatorCommand, TakenNameIsDrawnAgain) {
     for (const char* taken : {".out", ".in"}) {
-        srand(9);
-        const int r1 = rand() % 10000 + 1;
-        const int r2 = rand() % 10000 + 1;
-        const int next = rand();
+        seed_random(9);
+        const int r1 = next_random() % 10000 + 1;
+        const int r2 = next_random() % 10000 + 1;
+        const int next = next_random();
         ASSERT_NE(r1, r2);
         writeFile(tmpName(r1, taken), "keep");
-        srand(9);
+        seed_random(9);
         EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok")), standinEnergies(kStructs));
-        EXPECT_EQ(rand(), next) << taken;
+        EXPECT_EQ(next_random(), next) << taken;
         EXPECT_EQ(tmpFiles(), std::vector<std::string>{tmpName(r1, taken)});
         EXPECT_EQ(readFile(tmpName(r1, taken)), "keep");
         std::filesystem::remove(tmpName(r1, taken));
@@ -146,12 +147,12 @@ TEST_F(EvaluatorDeathTest, UnusableOutputEndsTheProgram) {
 }
 
 TEST_F(EvaluatorBuiltin, ModelEnergiesWithOneDrawAndNoFiles) {
-    srand(3);
-    rand();
-    const int next = rand();
-    srand(3);
+    seed_random(3);
+    next_random();
+    const int next = next_random();
+    seed_random(3);
     const std::vector<double> ve = getVSEnergy(kSeq, kStructs, "");
-    EXPECT_EQ(rand(), next);
+    EXPECT_EQ(next_random(), next);
     ASSERT_EQ(ve.size(), kStructs.size());
     for (std::size_t i = 0; i < ve.size(); ++i) EXPECT_EQ(ve[i], nnmodel::energy(kSeq, kStructs[i], 1)) << i;
     EXPECT_TRUE(std::filesystem::is_empty("."));

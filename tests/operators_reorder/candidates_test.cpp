@@ -4,6 +4,7 @@
 
 #include "candidates.h"
 #include "draws.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -24,11 +25,11 @@ std::vector<ActionChain> sample() {
 // The draws of the candidate draw written out: uniform pick among the remaining ones, the pick
 // leaves the list, only valid picks count.
 std::vector<int> expected_picks(unsigned seed, std::vector<int> left, const std::vector<bool>& valid, int n) {
-    srand(seed);
+    seed_random(seed);
     std::vector<int> picks;
     int accepted = 0;
     while (accepted < n && !left.empty()) {
-        const int r = rand() % static_cast<int>(left.size());
+        const int r = next_random() % static_cast<int>(left.size());
         const int k = left[r];
         left.erase(left.begin() + r);
         if (valid[k]) {
@@ -44,7 +45,7 @@ TEST(DrawCandidates, UniformDrawWithoutReplacementKeepingValidOnes) {
     for (unsigned seed = 1; seed <= 30; ++seed) {
         for (int n : {1, 2, 3, 10}) {
             const std::vector<int> picks = expected_picks(seed, {0, 1, 2, 3}, valid, n);
-            srand(seed);
+            seed_random(seed);
             std::vector<ActionChain> got = draw_candidates(sample(), kA, n, 7);
             ASSERT_EQ(got.size(), picks.size());
             EXPECT_EQ(static_cast<int>(got.size()), std::min(n, 3));
@@ -73,12 +74,12 @@ TEST(DrawCandidates, LazyFormBuildsOnlyDrawnCandidates) {
             built.push_back(k);
             return sample()[k];
         };
-        srand(seed);
+        seed_random(seed);
         std::vector<ActionChain> lazy = draw_candidates(4, make, kA, 2, 9);
-        const int after_lazy = rand();
-        srand(seed);
+        const int after_lazy = next_random();
+        seed_random(seed);
         std::vector<ActionChain> eager = draw_candidates(sample(), kA, 2, 9);
-        EXPECT_EQ(rand(), after_lazy);
+        EXPECT_EQ(next_random(), after_lazy);
         ASSERT_EQ(lazy.size(), eager.size());
         for (std::size_t k = 0; k < lazy.size(); ++k) {
             EXPECT_EQ(lazy[k], eager[k]);

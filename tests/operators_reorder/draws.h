@@ -1,4 +1,4 @@
-// Counting the rand() draws made by a call, and checking that operators leave their parent alone.
+// Counting the next_random() draws made by a call, and checking that operators leave their parent alone.
 #pragma once
 
 #include <cstdlib>
@@ -8,17 +8,18 @@
 
 #include "chain.h"
 #include "structure.h"
+#include "random_stream.h"
 
-// Runs f() after srand(seed) and returns how many rand() values it consumed: the next value
+// Runs f() after seed_random(seed) and returns how many next_random() values it consumed: the next value
 // drawn after f() is looked up in a fresh stream from the same seed. -1 if not found.
 template <typename F>
 int count_draws(unsigned seed, F&& f, int limit = 2000000) {
-    srand(seed);
+    seed_random(seed);
     f();
-    const int next = rand();
-    srand(seed);
+    const int next = next_random();
+    seed_random(seed);
     for (int k = 0; k < limit; ++k)
-        if (rand() == next) return k;
+        if (next_random() == next) return k;
     return -1;
 }
 

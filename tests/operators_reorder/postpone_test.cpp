@@ -66,9 +66,9 @@ TEST(PostponeDel2, DrawsTargetFromHalfNormalOnce) {
     for (int k = 0; k < 8; ++k) p.push_back(add, 10 + k, 29 - k);
     std::set<int> places;
     for (unsigned seed = 1; seed <= 60; ++seed) {
-        srand(seed);
+        seed_random(seed);
         const int t = mygaussian_right(1, 9);
-        srand(seed);
+        seed_random(seed);
         ActionChain r = p.postpone_del2(kSeq, kA);
         ASSERT_EQ(r.size(), 9);
         EXPECT_EQ(r.va[t - 1], Action(del, 1, 6));
@@ -89,11 +89,11 @@ TEST(PostponeDel2, MeetingAMovedDeletionJumpsToItsLimit) {
                                  Action(add, 12, 18), Action(add, 13, 17), Action(add, 1, 6)});
     int seen = 0;
     for (unsigned seed = 1; seed <= 60; ++seed) {
-        srand(seed);
+        seed_random(seed);
         const int t = mygaussian_right(1, 6);
         if (t > 2) continue;
         ++seen;
-        srand(seed);
+        seed_random(seed);
         ActionChain r = p.postpone_del2(kSeq, kA);
         EXPECT_EQ(r.va[2], Action(del, 0, 7));
         EXPECT_EQ(r.va[t - 1], Action(del, 1, 6));
@@ -136,9 +136,9 @@ TEST(BringforwardAdd2, DrawsTargetFromHalfNormalOnce) {
     q.push_back(add, 21, 25);
     std::set<int> places;
     for (unsigned seed = 1; seed <= 60; ++seed) {
-        srand(seed);
+        seed_random(seed);
         const int t = mygaussian_right(1, 6);
-        srand(seed);
+        seed_random(seed);
         ActionChain r = q.bringforward_add2(seq, A);
         ASSERT_EQ(r.size(), 8);
         EXPECT_EQ(r.va[t], Action(add, 21, 25));

@@ -9,6 +9,7 @@
 #include "draws.h"
 #include "random_instance.h"
 #include "stem.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ std::vector<Problem> problems(unsigned seed, int count) {
         const int n = 20 + static_cast<int>(g() % 61);
         RandomInstance ri = random_instance(g, n);
         Problem p{ri.seq, ri.A, ri.parents};
-        srand(seed + t);
+        seed_random(seed + t);
         for (const ActionChain& c : ri.parents) {
             p.parents.push_back(c.postpone_del2(ri.seq, ri.A));
             p.parents.push_back(c.bringforward_add2(ri.seq, ri.A));
@@ -68,13 +69,13 @@ TEST(ReorderProperty, OffspringValidAndEqualToDirectReading) {
                 // A few offspring, and (nearly) all of them, which compares whole candidate lists.
                 for (int n : {4, second ? 60 : 100000}) {
                     const unsigned seed = 7 + k;
-                    srand(seed);
+                    seed_random(seed);
                     std::vector<ActionChain> got =
                         second ? parent.reorder_del2(pb.seq, pb.A, n) : parent.reorder_del(pb.seq, pb.A, n);
-                    const int after_got = rand();
-                    srand(seed);
+                    const int after_got = next_random();
+                    seed_random(seed);
                     std::vector<ActionChain> want = reference(parent, pb.seq, pb.A, n, second);
-                    EXPECT_EQ(rand(), after_got);  // same number of draws
+                    EXPECT_EQ(next_random(), after_got);  // same number of draws
                     ASSERT_EQ(got.size(), want.size());
                     EXPECT_LE(static_cast<int>(got.size()), n);
                     for (std::size_t j = 0; j < got.size(); ++j) {
@@ -104,12 +105,12 @@ TEST(ReorderProperty, LongParentMatchesDirectReading) {
         parent.push_back(del, 20 + k % 5, 45 - k % 5);
     }
     for (int n : {3, 400}) {
-        srand(5);
+        seed_random(5);
         std::vector<ActionChain> got = parent.reorder_del2(seq, A, n);
-        const int after_got = rand();
-        srand(5);
+        const int after_got = next_random();
+        seed_random(5);
         std::vector<ActionChain> want = reference(parent, seq, A, n, true);
-        EXPECT_EQ(rand(), after_got);
+        EXPECT_EQ(next_random(), after_got);
         ASSERT_EQ(got.size(), want.size());
         for (std::size_t j = 0; j < got.size(); ++j) EXPECT_EQ(got[j], want[j]);
     }
@@ -121,10 +122,10 @@ TEST(ReorderProperty, ExactlyNWhenEnoughCandidatesPass) {
     int checked = 0;
     for (const Problem& pb : problems(202, 8)) {
         const ActionChain& parent = pb.parents[0];
-        srand(3);
+        seed_random(3);
         const std::vector<ActionChain> all = parent.reorder_del(pb.seq, pb.A, 1000000);
         for (int n : {1, 3}) {
-            srand(11 + n);
+            seed_random(11 + n);
             const std::vector<ActionChain> some = parent.reorder_del(pb.seq, pb.A, n);
             EXPECT_EQ(some.size(), std::min<std::size_t>(n, all.size()));
             for (const ActionChain& c : some) EXPECT_NE(getindx(all, c, 0, 1), -1);
@@ -141,7 +142,7 @@ TEST(PostponeProperty, PermutationsThatStayValid) {
             RStruct end(pb.A);
             ASSERT_TRUE(end.applyActionChain_checkclash(parent));
             std::sort(end.vbp.begin(), end.vbp.end(), ascendingsortBP);
-            srand(19);
+            seed_random(19);
             const ActionChain outs[4] = {parent.postpone_del(pb.seq, pb.A), parent.postpone_del2(pb.seq, pb.A),
                                          parent.bringforward_add(pb.seq, pb.A),
                                          parent.bringforward_add2(pb.seq, pb.A)};

@@ -107,9 +107,9 @@ TEST(ReorderDel, CollectsOverStepsAndDraws) {
                                   Action(add, 1, 5), Action(del, 0, 11)});
     const ActionChain c1 = chain({Action(add, 6, 10), Action(del, 1, 5), Action(add, 20, 30), Action(add, 1, 5)});
     for (unsigned seed = 1; seed <= 10; ++seed) {
-        srand(seed);
-        const int first = rand() % 2;
-        srand(seed);
+        seed_random(seed);
+        const int first = next_random() % 2;
+        seed_random(seed);
         std::vector<ActionChain> r = p.reorder_del(kSeq, A, 5);
         ASSERT_EQ(r.size(), 2u);
         EXPECT_EQ(r[0], first == 0 ? c0 : c1);
@@ -206,14 +206,14 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
         // Present from A to the end: deleted at p in 0..3, restored at q in 4..7.
         {
             const std::string A = ".(...)......" + kDots;
-            srand(seed);
+            seed_random(seed);
             const int pp = mygaussian_left(0, 3);
             const int q = mygaussian_left(4, 7);
             ActionChain want = fill;
             want.va.insert(want.va.begin() + pp, Action(del, 1, 5));
             want.va.insert(want.va.begin() + q, Action(add, 1, 5));
             const RStruct rs = at_step(A, fill, 3);
-            srand(seed);
+            seed_random(seed);
             EXPECT_EQ(fill.reorder_del4(rs, 3, kStem, ok), want);
             EXPECT_TRUE(ok);
             EXPECT_EQ(count_draws(seed, [&] { fill.reorder_del4(rs, 3, kStem, ok); }), 20);
@@ -223,13 +223,13 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
             const std::string A = "............" + kDots;
             const ActionChain p = chain({Action(add, 12, 20), Action(add, 1, 5), Action(add, 13, 19),
                                          Action(add, 22, 30), Action(add, 23, 29), Action(add, 32, 40)});
-            srand(seed);
+            seed_random(seed);
             const int q = mygaussian_left(4, 6);
             ActionChain want = p;
             want.va.insert(want.va.begin() + q, Action(add, 1, 5));
             want.va.erase(want.va.begin() + 1);
             const RStruct rs = at_step(A, p, 3);
-            srand(seed);
+            seed_random(seed);
             EXPECT_EQ(p.reorder_del4(rs, 3, kStem, ok), want);
             EXPECT_EQ(count_draws(seed, [&] { p.reorder_del4(rs, 3, kStem, ok); }), 10);
             EXPECT_TRUE(valid_from(A, want));
@@ -240,7 +240,7 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
             const std::string A = ".(.)........" + kDots;
             const ActionChain p = chain({Action(add, 20, 30), Action(add, 4, 5), Action(add, 22, 28),
                                          Action(add, 23, 27), Action(add, 32, 40), Action(add, 33, 39)});
-            srand(seed);
+            seed_random(seed);
             const int q = mygaussian_left(4, 6);
             const int pp = mygaussian_left(0, 2);
             const int q2 = mygaussian_left(3, 7);
@@ -249,7 +249,7 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
             want.va.erase(want.va.begin() + 1);
             want.va.insert(want.va.begin() + pp, Action(del, 1, 3));
             want.va.insert(want.va.begin() + q2, Action(add, 1, 3));
-            srand(seed);
+            seed_random(seed);
             EXPECT_EQ(p.reorder_del4(at_step(A, p, 3), 3, kStem, ok), want);
         }
         // Deleted after the step, never added: the deletion comes forward to p in 0..2.
@@ -257,13 +257,13 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
             const std::string A = ".(...)......" + kDots;
             const ActionChain p = chain({Action(add, 12, 20), Action(add, 13, 19), Action(add, 22, 30),
                                          Action(del, 1, 5), Action(add, 23, 29)});
-            srand(seed);
+            seed_random(seed);
             const int pp = mygaussian_left(0, 2);
             ActionChain want = p;
             want.va.erase(want.va.begin() + 3);
             want.va.insert(want.va.begin() + pp, Action(del, 1, 5));
             const RStruct rs = at_step(A, p, 2);
-            srand(seed);
+            seed_random(seed);
             EXPECT_EQ(p.reorder_del4(rs, 2, kStem, ok), want);
             EXPECT_EQ(count_draws(seed, [&] { p.reorder_del4(rs, 2, kStem, ok); }), 10);
         }
@@ -272,12 +272,12 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
             const std::string A = "............" + kDots;
             const ActionChain p = chain({Action(add, 12, 20), Action(add, 1, 5), Action(add, 13, 19),
                                          Action(add, 22, 30), Action(del, 1, 5), Action(add, 23, 29)});
-            srand(seed);
+            seed_random(seed);
             const int pp = mygaussian_left(1, 3);
             ActionChain want = p;
             want.va.erase(want.va.begin() + 4);
             want.va.insert(want.va.begin() + pp, Action(del, 1, 5));
-            srand(seed);
+            seed_random(seed);
             EXPECT_EQ(p.reorder_del4(at_step(A, p, 3), 3, kStem, ok), want);
         }
         // Deleted and re-added after the step: brought forward to 0..1.
@@ -285,12 +285,12 @@ TEST(ReorderDel4Core, PlacesMovesAtHalfNormalPositions) {
             const std::string A = ".(...)......" + kDots;
             const ActionChain p = chain({Action(add, 12, 20), Action(add, 13, 19), Action(del, 1, 5),
                                          Action(add, 1, 5), Action(add, 22, 30)});
-            srand(seed);
+            seed_random(seed);
             const int pp = mygaussian_left(0, 1);
             ActionChain want = p;
             want.va.erase(want.va.begin() + 2);
             want.va.insert(want.va.begin() + pp, Action(del, 1, 5));
-            srand(seed);
+            seed_random(seed);
             EXPECT_EQ(p.reorder_del4(at_step(A, p, 1), 1, kStem, ok), want);
         }
     }
@@ -303,10 +303,10 @@ TEST(ReorderDel4Core, AdditionKeptToTheEndWithNoLaterPlaceStays) {
     const std::string A = "....(.)....." + kDots;
     const ActionChain p = chain({Action(add, 0, 3), Action(del, 4, 6)});
     for (unsigned seed = 1; seed <= 10; ++seed) {
-        srand(seed);
+        seed_random(seed);
         const int pp = mygaussian_left(0, 1);
         bool ok = false;
-        srand(seed);
+        seed_random(seed);
         ActionChain r = p.reorder_del4(at_step(A, p, 1), 1, kStem, ok);
         EXPECT_TRUE(ok);
         EXPECT_EQ(r, pp == 0 ? chain({Action(del, 4, 6), Action(add, 0, 3)}) : p);

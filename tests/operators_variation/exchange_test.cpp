@@ -111,9 +111,9 @@ TEST(Exchange3, SwapsTheStepOntoTheSaddle) {
     const unsigned seed = 17;
     const int d = count_draws(seed, [&] { out = two.exchange3("", kOpen40, 1, 3); });
     EXPECT_EQ(d, 3);
-    srand(seed);
+    seed_random(seed);
     size_t odd = 0;
-    for (int k = 0; k < 3; ++k) odd += rand() % 2;
+    for (int k = 0; k < 3; ++k) odd += next_random() % 2;
     ASSERT_EQ(out.size(), odd);
     for (const ActionChain& o : out) {
         EXPECT_TRUE(o == chain_of({two.va[1], two.va[0]}));

@@ -127,9 +127,9 @@ TEST(PerturbBlock, ThreeActionsGiveTheOneBlockMoveOrReversal) {
         ASSERT_EQ(out.size(), 1u);
         EXPECT_TRUE(out[0] == (reverse ? chain_of({p.va[2], p.va[1], p.va[0]}) : chain_of({p.va[2], p.va[0], p.va[1]})));
         EXPECT_EQ(out[0].strategy, 8);
-        srand(seed);
+        seed_random(seed);
         int expect = 1;
-        while (rand() % 3 != 0) ++expect;
+        while (next_random() % 3 != 0) ++expect;
         EXPECT_EQ(d, expect + (reverse ? 0 : 1));
     }
 }
@@ -155,14 +155,14 @@ TEST(PerturbBlock, DuplicatesSpendAttemptsInvalidCandidatesDoNot) {
             out = reverse ? kFree3.perturb3("", kOpen40, 3) : kFree3.perturb2("", kOpen40, 3);
         });
         EXPECT_EQ(out.size(), 1u);
-        srand(seed);
+        seed_random(seed);
         int expect = 0, usable = 0;
         while (usable < 3) {
             ++expect;
-            if (rand() % 3 == 0) {
+            if (next_random() % 3 == 0) {
                 ++usable;
                 if (!reverse) {
-                    rand();
+                    next_random();
                     ++expect;
                 }
             }
@@ -183,14 +183,14 @@ TEST(PerturbBlock, DuplicatesSpendAttemptsInvalidCandidatesDoNot) {
             out = reverse ? kStuck3.perturb3("", kPair20, 1) : kStuck3.perturb2("", kPair20, 1);
         });
         EXPECT_TRUE(out.empty());
-        srand(seed);
+        seed_random(seed);
         int expect = 0, tries = 0;
         while (true) {
             ++tries;
             ++expect;
-            if (rand() % 3 != 0) continue;
+            if (next_random() % 3 != 0) continue;
             if (!reverse) {
-                rand();
+                next_random();
                 ++expect;
             }
             if (tries >= 100) break;

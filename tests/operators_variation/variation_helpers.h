@@ -9,6 +9,7 @@
 #include "chain.h"
 #include "random_instance.h"
 #include "structure.h"
+#include "random_stream.h"
 
 // A chain built from a list of moves.
 inline ActionChain chain_of(const std::vector<Action>& va) {
@@ -20,21 +21,21 @@ inline ActionChain chain_of(const std::vector<Action>& va) {
 // Validity by the structure model itself.
 inline bool applies_from(const std::string& A, const ActionChain& c) { return !RStruct(A).checkclash(c); }
 
-// Number of rand() draws made since srand(seed), given the value r drawn right after
+// Number of next_random() draws made since seed_random(seed), given the value r drawn right after
 // the call under test: r is the (k+1)-th value of the stream when k draws were made.
 inline int draws_made(unsigned seed, int r) {
-    srand(seed);
+    seed_random(seed);
     for (int k = 0; k < 10000000; ++k)
-        if (rand() == r) return k;
+        if (next_random() == r) return k;
     return -1;
 }
 
-// Runs f() after srand(seed) and returns how many draws it made.
+// Runs f() after seed_random(seed) and returns how many draws it made.
 template <typename F>
 int count_draws(unsigned seed, F f) {
-    srand(seed);
+    seed_random(seed);
     f();
-    const int r = rand();
+    const int r = next_random();
     return draws_made(seed, r);
 }
 
@@ -83,7 +84,7 @@ std::vector<ParentSet> random_parent_sets(unsigned seed, int count, More more, i
         const int len = 20 + static_cast<int>(g() % (max_len - 19));  // 20..max_len bases
         ps.inst = c % 2 ? random_helix_instance(g, len) : random_instance(g, len);
         ps.parents = ps.inst.parents;
-        srand(seed + c);
+        seed_random(seed + c);
         for (const ActionChain& p : ps.inst.parents) {
             for (const ActionChain& o : more(ps.inst, p)) ps.parents.push_back(o);
         }

@@ -5,6 +5,7 @@
 
 #include "driver.h"
 #include "strategy.h"
+#include "random_stream.h"
 
 namespace {
 
@@ -117,23 +118,23 @@ TEST(CarryOver, BestFirstThenRandomPicksBelowThem) {
     for (int k = 0; k < 6; ++k) pop.push_back(scored(k, 0, k));
     Config cf;
     cf.PRESERVETOPNUM = 6;
-    srand(11);
+    seed_random(11);
     const std::vector<ActionChain> whole = carry_over(pop, cf);
-    const int next = rand();
-    srand(11);
-    EXPECT_EQ(next, rand()) << "no draw when the best ones cover the population";
+    const int next = next_random();
+    seed_random(11);
+    EXPECT_EQ(next, next_random()) << "no draw when the best ones cover the population";
     ASSERT_EQ(whole.size(), 6u);
     for (int k = 0; k < 6; ++k) EXPECT_EQ(whole[k].strategy, k);
 
     cf.PRESERVETOPNUM = 2;
     cf.PRESERVERANNUM = 3;
-    srand(5);
+    seed_random(5);
     const std::vector<ActionChain> pool = carry_over(pop, cf);
-    srand(5);
+    seed_random(5);
     ASSERT_EQ(pool.size(), 5u);
     EXPECT_EQ(pool[0].strategy, 0);
     EXPECT_EQ(pool[1].strategy, 1);
-    for (int k = 2; k < 5; ++k) EXPECT_EQ(pool[k].strategy, 2 + rand() % 4);
+    for (int k = 2; k < 5; ++k) EXPECT_EQ(pool[k].strategy, 2 + next_random() % 4);
 
     cf.PRESERVETOPNUM = -3;
     cf.PRESERVERANNUM = 2;
