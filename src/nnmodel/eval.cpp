@@ -83,8 +83,20 @@ int bracket_bits(const char* d, int n, uint64_t* words) {
   return nwords;
 }
 
+// trunc(lxc37 * ln(length / 30)), the growth of a loop's energy beyond the tabulated lengths.
+int log_growth(int length) {
+  return static_cast<int>(kLxc37 * std::log(static_cast<double>(length) / kMaxLoop));
+}
+
 int extrapolated(int table30, int length) {
-  return table30 + static_cast<int>(kLxc37 * std::log(static_cast<double>(length) / kMaxLoop));
+  // Tabulated for the lengths that occur in practice: std::log costs more than a whole loop.
+  constexpr int kTabulated = 1024;
+  static const std::vector<int> growth = [] {
+    std::vector<int> g(kTabulated, 0);
+    for (int k = kMaxLoop + 1; k < kTabulated; ++k) g[k] = log_growth(k);
+    return g;
+  }();
+  return table30 + (length < kTabulated ? growth[length] : log_growth(length));
 }
 
 inline int loop_length_energy(const int* table, int length) {
