@@ -34,6 +34,14 @@ inline std::string make_scratch_dir(const std::string& tag) {
     return made ? std::string(made) : std::string();
 }
 
+// Removes a directory made by make_scratch_dir, with everything in it.
+inline void remove_scratch_dir(const std::string& dir) {
+    if (dir.rfind("/tmp/zentrola_", 0) == 0) {
+        const std::string cmd = "rm -rf '" + dir + "'";
+        if (std::system(cmd.c_str()) != 0) return;
+    }
+}
+
 // Runs `command` (a shell command line) with `dir` as working directory.
 inline CommandResult run_in(const std::string& dir, const std::string& command) {
     const std::string out = dir + "/.stdout", err = dir + "/.stderr";

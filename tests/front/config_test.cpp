@@ -10,6 +10,7 @@ namespace {
 class ConfigFile : public ::testing::Test {
 protected:
     void SetUp() override { dir = make_scratch_dir("config"); }
+    void TearDown() override { remove_scratch_dir(dir); }
     std::string file(const std::string& text) {
         const std::string path = dir + "/config";
         write_file(path, text);

@@ -27,6 +27,7 @@ protected:
         write_file(dir + "/config", kQuickConfig);
         write_file(dir + "/in.faa", "toy\nGGGAAACCC\n(((...)))\n.........\n");
     }
+    void TearDown() override { remove_scratch_dir(dir); }
     CommandResult run(const std::string& args) { return run_in(dir, "'" + kBin + "' " + args); }
     CommandResult run_input(const std::string& content) {
         write_file(dir + "/bad.faa", content);

@@ -1,6 +1,8 @@
 // The RNAeval command: reference outputs byte for byte, record format, options and errors.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -25,10 +27,15 @@ std::string slurp(const std::string& path) {
 
 std::string data(const std::string& name) { return std::string(NNMODEL_TEST_DATA_DIR) + "/" + name; }
 
+// Prefix of this process's scratch files: CTest runs the tests of this file in parallel processes.
+std::string scratch_prefix() {
+  return ::testing::TempDir() + "rnaeval_test_" + std::to_string(getpid()) + "_";
+}
+
 // Runs RNAeval with the given arguments and standard input taken from a file.
 CommandResult run_file(const std::string& args, const std::string& input_path) {
   static int counter = 0;
-  const std::string base = ::testing::TempDir() + "rnaeval_test_" + std::to_string(++counter);
+  const std::string base = scratch_prefix() + std::to_string(++counter);
   const std::string cmd = std::string("'") + RNAEVAL_EXE + "' " + args + " < '" + input_path +
                           "' > '" + base + ".out' 2> '" + base + ".err'";
   CommandResult r;
@@ -42,7 +49,7 @@ CommandResult run_file(const std::string& args, const std::string& input_path) {
 }
 
 CommandResult run(const std::string& args, const std::string& input) {
-  const std::string path = ::testing::TempDir() + "rnaeval_test_input.txt";
+  const std::string path = scratch_prefix() + "input.txt";
   {
     std::ofstream f(path, std::ios::binary);
     f << input;
@@ -183,7 +190,7 @@ TEST(RnaevalCommand, ParameterFileOption) {
   EXPECT_EQ(same.out, "CAGGGAAACCCUA\n.((((...)))). ( -3.60)\n");
   EXPECT_EQ(same.err, "");
 
-  const std::string par = ::testing::TempDir() + "rnaeval_test_au.par";
+  const std::string par = scratch_prefix() + "au.par";
   {
     std::ofstream f(par);
     f << "## RNAfold parameter file v2.0\n\n# Misc\n410 360 150 370\n\n# unknown_thing\n1 2\n";

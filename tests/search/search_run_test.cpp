@@ -46,6 +46,7 @@ protected:
         dir = make_scratch_dir("search");
         write_file(dir + "/in.faa", "toy\n" + kSeq + "\n" + kA + "\n" + kB + "\n");
     }
+    void TearDown() override { remove_scratch_dir(dir); }
     CommandResult run(const std::string& config, const std::string& args) {
         write_file(dir + "/config", config);
         return run_in(dir, "'" + kBin + "' -i in.faa -c config " + args);
