@@ -5,5 +5,5 @@
 #   bench/switches.sh [seed]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh -DZENTROLA_BENCH=ON >/dev/null
+TARGETS=search_bench scripts/setup.sh -DZENTROLA_BENCH=ON >/dev/null
 build/bench/search/search_bench examples/config "${1:-1}" bench/instances/*.faa

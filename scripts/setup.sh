@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh machine lacks and builds Zentrola into ./build (or $BUILD_DIR).
-# Extra CMake arguments are passed through, e.g. -DZENTROLA_SANITIZE=ON.
+# Arguments are CMake options (e.g. -DZENTROLA_SANITIZE=ON). $TARGETS names what to build:
+# by default the program and the RNAeval-compatible command; "all" builds tests and benchmarks too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,7 +9,7 @@ need=()
 [ -f /usr/include/sparsehash/sparse_hash_map ] || need+=(libsparsehash-dev)
 command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
-[ -d /usr/src/googletest ] || [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
+[ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -f /usr/lib/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -18,4 +19,5 @@ fi
 
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)"
+read -r -a targets <<< "${TARGETS:-zentrola RNAeval}"
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${targets[@]}"
