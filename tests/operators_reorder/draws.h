@@ -1,17 +1,16 @@
-// Counting the next_random() draws made by a call, and checking that operators leave their parent alone.
+// Shared helpers: counting next_random() draws, building chains, checking offspring.
 #pragma once
 
-#include <cstdlib>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <utility>
 
 #include "chain.h"
-#include "structure.h"
 #include "random_stream.h"
+#include "structure.h"
 
-// Runs f() after seed_random(seed) and returns how many next_random() values it consumed: the next value
-// drawn after f() is looked up in a fresh stream from the same seed. -1 if not found.
+// How many next_random() values f() consumes after seed_random(seed); -1 if not found.
 template <typename F>
 int count_draws(unsigned seed, F&& f, int limit = 2000000) {
     seed_random(seed);
@@ -23,42 +22,44 @@ int count_draws(unsigned seed, F&& f, int limit = 2000000) {
     return -1;
 }
 
-// Readable chains in failure messages.
-inline void PrintTo(const ActionChain& c, std::ostream* os) {
-    *os << "[";
-    for (const Action& x : c.va) *os << " " << (x.a == add ? "add" : "del") << "(" << x.b.lp << "," << x.b.rp << ")";
-    *os << " ] strategy " << c.strategy;
+inline void PrintTo(const ActionChain& c, std::ostream* os) {  // readable failures, in the C() notation
+    for (const Action& x : c.va) *os << (x.a == add ? " +" : " -") << x.b.lp << "," << x.b.rp;
+    *os << " (strategy " << c.strategy << ")";
+}
+
+// C("-1,5 +2,9"): delete (1,5), then add (2,9).
+inline ActionChain C(const std::string& s) {
+    ActionChain c;
+    std::istringstream in(s);
+    char kind, comma;
+    int lp, rp;
+    while (in >> kind >> lp >> comma >> rp) c.push_back(kind == '+' ? add : del, lp, rp);
+    return c;
 }
 
 inline bool same_chain(const ActionChain& x, const ActionChain& y) {
     return x.va == y.va && x.mde == y.mde && x.avge == y.avge && x.vde == y.vde && x.strategy == y.strategy;
 }
 
-// Replays from A without a clash.
 inline bool valid_from(const std::string& A, const ActionChain& c) { return !RStruct(A).checkclash(c); }
 
-inline std::map<std::pair<int, std::pair<int, int>>, int> action_counts(const ActionChain& c) {
-    std::map<std::pair<int, std::pair<int, int>>, int> m;
-    for (const Action& x : c.va) ++m[{static_cast<int>(x.a), {x.b.lp, x.b.rp}}];
-    return m;
+inline RStruct at_step(const std::string& A, const ActionChain& p, int step) {
+    RStruct rs(A);
+    for (int i = 0; i < step; ++i) rs.applyAction(p.va[i]);
+    return rs;
 }
 
-// The offspring holds every action of the parent and, beyond them, only matching deletion and
-// addition pairs of the same base pair.
+// The child holds every action of the parent and, beyond them, only matching deletion/addition
+// pairs of the same base pair (with equal sizes: a permutation of the parent).
 inline bool parent_plus_detours(const ActionChain& parent, const ActionChain& child) {
-    auto pc = action_counts(parent), cc = action_counts(child);
-    for (const auto& kv : pc)
-        if (cc[kv.first] < kv.second) return false;
-    for (const auto& kv : cc) {
-        if (kv.first.first != del) continue;
-        const int extra_del = kv.second - pc[kv.first];
-        const auto addkey = std::make_pair(static_cast<int>(add), kv.first.second);
-        if (cc[addkey] - pc[addkey] != extra_del) return false;
-    }
-    for (const auto& kv : cc) {
-        if (kv.first.first != add) continue;
-        const auto delkey = std::make_pair(static_cast<int>(del), kv.first.second);
-        if (kv.second - pc[kv.first] != cc[delkey] - pc[delkey]) return false;
-    }
+    std::map<std::pair<int, int>, std::pair<int, int>> extra;  // pair -> (extra adds, extra dels)
+    auto slot = [&](const Action& x) -> int& {
+        auto& e = extra[{x.b.lp, x.b.rp}];
+        return x.a == add ? e.first : e.second;
+    };
+    for (const Action& x : child.va) ++slot(x);
+    for (const Action& x : parent.va) --slot(x);
+    for (const auto& kv : extra)
+        if (kv.second.first < 0 || kv.second.first != kv.second.second) return false;
     return true;
 }
