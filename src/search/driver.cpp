@@ -77,20 +77,11 @@ std::string now_asctime() {
     return std::asctime(std::localtime(&t));
 }
 
-// Everything one search needs besides its population.
-struct SearchContext {
-    const std::string& seq;   // full sequence
-    const std::string& A;     // full start structure
-    const Auxiliary& aux;
-    EnergyCache& cache;
-    const std::string& cmd;
-};
-
-// Barriers of trimmed chains, computed on their full-coordinate images.
-std::vector<double> evaluate(std::vector<ActionChain>& vac, const std::vector<ActionChain>& image_in,
-                             SearchContext& ctx) {
-    std::vector<ActionChain> image = image_in;
-    std::vector<double> d = getVMDEfromVAC(ctx.seq, ctx.A, image, ctx.cache, ctx.cmd);
+// Barriers of trimmed chains, computed on their images in full coordinates (whose energy
+// fields are filled) and copied back.
+std::vector<double> evaluate(std::vector<ActionChain>& vac, std::vector<ActionChain>& image, const std::string& seq,
+                             const std::string& A, EnergyCache& cache, const std::string& cmd) {
+    std::vector<double> d = getVMDEfromVAC(seq, A, image, cache, cmd);
     copy_VAC_de(image, vac);
     return d;
 }
@@ -139,13 +130,12 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
         << tB << std::endl;
 
     EnergyCache cache;
-    SearchContext ctx{seq, A, aux, cache, cf.RNAevalCmd};
 
     const std::vector<ActionChain> initial = tBs.convertfrom_multipleActionChains(tAs);
     Population pop;
     pop.vac = initial;
-    const std::vector<ActionChain> initial_image = convertVAC_coordination_t2o(pop.vac, aux);
-    evaluate(pop.vac, initial_image, ctx);
+    std::vector<ActionChain> initial_image = convertVAC_coordination_t2o(pop.vac, aux);
+    evaluate(pop.vac, initial_image, seq, A, cache, cf.RNAevalCmd);
 
     const double minbarrier = std::fabs(cache.find(A)->second - cache.find(B)->second);
     std::cout << "minbarrier=" << minbarrier << std::endl;
@@ -200,7 +190,7 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
                                                                allot.n[3], allot.n[4], allot.n[5], allot.n[6],
                                                                allot.n[7], allot.n[8]);
             std::cout << "is producing " << newvac.size() << " offspring." << std::endl;
-            const std::vector<ActionChain> image = convertVAC_coordination_t2o(newvac, aux);
+            std::vector<ActionChain> image = convertVAC_coordination_t2o(newvac, aux);
             if (cf.SAVEGENE) {
                 const std::string tag = individual_tag(static_cast<int>(i), N);
                 gen << "Individual" << tag << " has produced " << newvac.size() << " offspring." << std::endl;
@@ -213,7 +203,7 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
                 }
                 gen << std::string(60, '#') << std::endl;
             }
-            const std::vector<double> newd = evaluate(newvac, image, ctx);
+            const std::vector<double> newd = evaluate(newvac, image, seq, A, cache, cf.RNAevalCmd);
             assert((int)newd.size() == (int)newvac.size());
             rank_chains(newvac);
             const std::size_t keep = newvac.size() < 5 ? newvac.size() : 5;
