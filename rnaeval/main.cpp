@@ -222,6 +222,17 @@ void run(const std::string& input, Evaluator& ev) {
     seq.clear();
     structure.clear();
   };
+  // A header or sequence line opens a record; other lines outside a record produce nothing.
+  auto begin = [&](Line kind, const std::string& text) {
+    if (kind == Line::Header) {
+      has_header = true;
+      name = text.substr(1);
+      state = State::Header;
+    } else if (kind == Line::Sequence) {
+      seq = text;
+      state = State::Sequence;
+    }
+  };
   auto missing_structure = [&] { ev.fail("structure missing for record " + std::to_string(number), true); };
 
   std::size_t pos = 0;
@@ -243,15 +254,7 @@ void run(const std::string& input, Evaluator& ev) {
     switch (state) {
       case State::Idle:
       case State::Header:
-        if (kind == Line::Header) {
-          has_header = true;
-          name = line.substr(1);
-          state = State::Header;
-        } else if (kind == Line::Sequence) {
-          seq = line;
-          state = State::Sequence;
-        }
-        // Empty lines, comments, stray structure lines and a lone header produce nothing.
+        begin(kind, line);  // empty lines, comments, stray structure lines and a lone header produce nothing
         break;
       case State::Sequence:
         if (kind == Line::Sequence && has_header) {
@@ -273,14 +276,7 @@ void run(const std::string& input, Evaluator& ev) {
           // skipped
         } else {
           finish();
-          if (kind == Line::Header) {
-            has_header = true;
-            name = line.substr(1);
-            state = State::Header;
-          } else if (kind == Line::Sequence) {
-            seq = line;
-            state = State::Sequence;
-          }
+          begin(kind, line);
         }
         break;
     }

@@ -44,6 +44,17 @@ void read_int(const std::string& key, const std::string& value, int& field) {
 
 }  // namespace
 
+int* Config::numeric_field(const std::string& key) {
+    if (key == "MAXPOP") return &MAXPOP;
+    if (key == "MAXGEN") return &MAXGEN;
+    if (key == "MAXNOIMPROVE") return &MAXNOIMPROVE;
+    if (key == "OFFSPRINGNUM") return &OFFSPRINGNUM;
+    if (key == "MINSTRATEGYOFFSPRINGNUM") return &MINSTRATEGYOFFSPRINGNUM;
+    if (key == "PRESERVETOPNUM") return &PRESERVETOPNUM;
+    if (key == "PRESERVERANNUM") return &PRESERVERANNUM;
+    return nullptr;
+}
+
 void Config::setConfig(std::string path) {
     if (!fexists(path.c_str())) {
         std::cerr << "The specified config file does not exist." << std::endl;
@@ -68,20 +79,8 @@ void Config::setConfig(std::string path) {
             if (ViennaRNAPath.back() != '/') ViennaRNAPath += "/";
             RNAevalCmd = ViennaRNAPath + "RNAeval -" + RNAevalOption + " ";
             std::cout << "RNAeval is " << RNAevalCmd << std::endl;
-        } else if (key == "MAXPOP") {
-            read_int(key, value, MAXPOP);
-        } else if (key == "MAXGEN") {
-            read_int(key, value, MAXGEN);
-        } else if (key == "MAXNOIMPROVE") {
-            read_int(key, value, MAXNOIMPROVE);
-        } else if (key == "OFFSPRINGNUM") {
-            read_int(key, value, OFFSPRINGNUM);
-        } else if (key == "MINSTRATEGYOFFSPRINGNUM") {
-            read_int(key, value, MINSTRATEGYOFFSPRINGNUM);
-        } else if (key == "PRESERVETOPNUM") {
-            read_int(key, value, PRESERVETOPNUM);
-        } else if (key == "PRESERVERANNUM") {
-            read_int(key, value, PRESERVERANNUM);
+        } else if (int* field = numeric_field(key)) {
+            read_int(key, value, *field);
         } else if (key == "SAVEGENE") {
             if (value == "YES" || value == "yes" || value == "Yes") {
                 SAVEGENE = true;

@@ -26,6 +26,8 @@ struct Config {
     void setConfig(std::string path);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);
+    // The integer field that `key` sets, or nullptr for any other key.
+    int* numeric_field(const std::string& key);
     // Checks that RNAeval is present (when configured) and reports the settings.
     void selfcheck();
 };
