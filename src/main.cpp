@@ -3,9 +3,9 @@
 #include <fstream>
 #include <iostream>
 
-#include "driver.h"
-#include "run.h"
-#include "random_stream.h"
+#include "search/driver.h"
+#include "front/run.h"
+#include "random/random_stream.h"
 
 int main(int argc, char** argv) {
     init_env(argc, argv);

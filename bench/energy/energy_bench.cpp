@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "barrier.h"
+#include "energy/barrier.h"
 #include "random_instance.h"
 
 namespace {

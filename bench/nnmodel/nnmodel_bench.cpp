@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "nnmodel.h"
+#include "nnmodel/nnmodel.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <map>
 #include <random>
 
-#include "candidates.h"
-#include "chain.h"
-#include "stem.h"
-#include "structure.h"
-#include "random_stream.h"
+#include "operators/candidates.h"
+#include "model/chain.h"
+#include "model/stem.h"
+#include "model/structure.h"
+#include "random/random_stream.h"
 
 namespace {
 

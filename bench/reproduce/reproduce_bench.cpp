@@ -7,10 +7,10 @@
 #include <map>
 #include <random>
 
-#include "chain.h"
+#include "model/chain.h"
 #include "random_instance.h"
-#include "structure.h"
-#include "random_stream.h"
+#include "model/structure.h"
+#include "random/random_stream.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
-#include "energy.h"
-#include "run.h"
-#include "random_stream.h"
+#include "search/driver.h"
+#include "energy/energy.h"
+#include "front/run.h"
+#include "random/random_stream.h"
 
 namespace {
 

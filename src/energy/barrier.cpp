@@ -1,9 +1,9 @@
-#include "barrier.h"
+#include "energy/barrier.h"
 
 #include <cassert>
 
-#include "evaluator.h"
-#include "pathstructs.h"
+#include "energy/evaluator.h"
+#include "energy/pathstructs.h"
 
 std::vector<double> path_energies(const std::string& seq, const std::vector<std::string>& vs, EnergyCache& cache,
                                   const std::string& cmdprefix, bool fill_cache) {

@@ -8,7 +8,7 @@
 
 #include <sparsehash/sparse_hash_map>
 
-#include "chain.h"
+#include "model/chain.h"
 
 // Dot-bracket structure -> free energy in kcal/mol. One per search; entries are never removed.
 using EnergyCache =

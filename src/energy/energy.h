@@ -1,8 +1,8 @@
 // Everything of the energy evaluation in one include.
 #pragma once
 
-#include "barrier.h"
-#include "evaluator.h"
-#include "fileutil.h"
-#include "pathstructs.h"
-#include "report.h"
+#include "energy/barrier.h"
+#include "energy/evaluator.h"
+#include "energy/fileutil.h"
+#include "energy/pathstructs.h"
+#include "energy/report.h"

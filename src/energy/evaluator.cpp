@@ -1,4 +1,4 @@
-#include "evaluator.h"
+#include "energy/evaluator.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -14,9 +14,9 @@
 #include <optional>
 #include <stdexcept>
 
-#include "fileutil.h"
-#include "nnmodel.h"
-#include "random_stream.h"
+#include "energy/fileutil.h"
+#include "nnmodel/nnmodel.h"
+#include "random/random_stream.h"
 
 extern char** environ;
 

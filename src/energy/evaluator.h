@@ -5,7 +5,7 @@
 
 #include <string>
 #include <vector>
-#include "random_stream.h"
+#include "random/random_stream.h"
 
 // Program and arguments taken from a command prefix such as "/opt/vienna/RNAeval -d1 ":
 // the option is the last word, the program is everything before it (blanks included).

@@ -1,4 +1,4 @@
-#include "fileutil.h"
+#include "energy/fileutil.h"
 
 #include <fstream>
 

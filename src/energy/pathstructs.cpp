@@ -1,4 +1,4 @@
-#include "pathstructs.h"
+#include "energy/pathstructs.h"
 
 #include <cassert>
 #include <cstdlib>

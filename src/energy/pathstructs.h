@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
+#include "model/chain.h"
 
 // Two energies closer than this are the same.
 const double precision = 1e-6;

@@ -1,12 +1,12 @@
-#include "report.h"
+#include "energy/report.h"
 
 #include <cassert>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
 
-#include "evaluator.h"
-#include "pathstructs.h"
+#include "energy/evaluator.h"
+#include "energy/pathstructs.h"
 
 void visualize_Path(std::ostream& out, const std::string& seq, const std::string& start, const ActionChain& ac,
                     EnergyCache& cache, const std::string& cmdprefix) {

@@ -4,8 +4,8 @@
 #include <ostream>
 #include <string>
 
-#include "barrier.h"
-#include "chain.h"
+#include "energy/barrier.h"
+#include "model/chain.h"
 
 // Energies come from the cache; missing ones are evaluated in one batch but not cached.
 // Ends the program when `out` is not in a good state.

@@ -1,4 +1,4 @@
-#include "config.h"
+#include "front/config.h"
 
 #include <cstdlib>
 #include <fstream>

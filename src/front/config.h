@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "fileutil.h"
+#include "energy/fileutil.h"
 
 // Dangling-end option handed to RNAeval and used by the built-in model.
 extern const std::string RNAevalOption;

@@ -1,4 +1,4 @@
-#include "run.h"
+#include "front/run.h"
 
 #include <getopt.h>
 #include <sys/stat.h>

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <string>
 
-#include "config.h"
-#include "structure.h"
-#include "random_stream.h"
+#include "front/config.h"
+#include "model/structure.h"
+#include "random/random_stream.h"
 
 // The problem: a sequence, the start structure A and the final structure B.
 struct RPath {

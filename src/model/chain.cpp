@@ -1,4 +1,4 @@
-#include "chain.h"
+#include "model/chain.h"
 
 #include <cstdlib>
 #include <iostream>

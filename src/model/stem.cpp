@@ -1,10 +1,10 @@
-#include "stem.h"
+#include "model/stem.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
-#include "structure.h"
+#include "model/structure.h"
 
 bool stem::operator==(const stem& o) const { return outer == o.outer && inner == o.inner; }
 

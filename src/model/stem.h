@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
+#include "model/chain.h"
 
 struct stem {
     BP outer;

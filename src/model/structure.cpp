@@ -1,11 +1,11 @@
-#include "structure.h"
+#include "model/structure.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <iostream>
 
-#include "stem.h"
+#include "model/stem.h"
 
 std::vector<BP> s2v(const std::string& s) {
     std::vector<BP> ret;

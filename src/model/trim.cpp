@@ -1,4 +1,4 @@
-#include "trim.h"
+#include "model/trim.h"
 
 #include <cassert>
 #include <iostream>

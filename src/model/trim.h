@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
-#include "stem.h"
-#include "structure.h"
+#include "model/chain.h"
+#include "model/stem.h"
+#include "model/structure.h"
 
 struct Auxiliary {
     std::vector<stem> vstem;

@@ -16,7 +16,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "nnmodel.h"
+#include "nnmodel/nnmodel.h"
 
 namespace nnmodel {
 namespace {

@@ -17,8 +17,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "nnmodel.h"
-#include "params_internal.h"
+#include "nnmodel/nnmodel.h"
+#include "nnmodel/params_internal.h"
 
 namespace nnmodel {
 namespace detail {

@@ -1,10 +1,10 @@
-#include "candidates.h"
+#include "operators/candidates.h"
 
 #include <numeric>
 #include <utility>
 
-#include "random.h"
-#include "structure.h"
+#include "operators/random.h"
+#include "model/structure.h"
 
 std::vector<ActionChain> draw_candidates(const int& count, const std::function<ActionChain(int)>& make,
                                          const std::string& A, const int& n, const int& strategy) {

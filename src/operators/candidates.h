@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
-#include "random_stream.h"
+#include "model/chain.h"
+#include "random/random_stream.h"
 
 // Repeats while fewer than n offspring are accepted and candidates remain: draws
 // r = myrand(number of remaining candidates), removes candidate r from the list (the others

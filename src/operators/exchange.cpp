@@ -1,12 +1,12 @@
 // Exchange: swap two actions that no action between them touches.
-#include "exchange.h"
+#include "operators/exchange.h"
 
 #include <algorithm>
 #include <cassert>
 #include <utility>
 
-#include "random.h"
-#include "replay.h"
+#include "operators/random.h"
+#include "operators/replay.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "chain.h"
+#include "model/chain.h"
 
 // True when actions i and j may not be swapped: they share a position, or an action
 // strictly between them (i < k < j) shares a position with either of them.

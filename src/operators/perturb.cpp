@@ -5,10 +5,10 @@
 #include <iostream>
 #include <vector>
 
-#include "chain.h"
-#include "random.h"
-#include "replay.h"
-#include "structure.h"
+#include "model/chain.h"
+#include "operators/random.h"
+#include "operators/replay.h"
+#include "model/structure.h"
 
 namespace {
 

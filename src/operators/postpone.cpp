@@ -2,9 +2,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "chain.h"
-#include "random.h"
-#include "structure.h"
+#include "model/chain.h"
+#include "operators/random.h"
+#include "model/structure.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "random.h"
+#include "operators/random.h"
 
 #include <cassert>
 #include <cmath>

@@ -1,6 +1,6 @@
 // Random draws of the operators and the search, all from the one next_random() stream.
 #pragma once
-#include "random_stream.h"
+#include "random/random_stream.h"
 
 // Uniform in 0..n-1; 0 without a draw when n is 0.
 int myrand(int n);

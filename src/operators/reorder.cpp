@@ -6,11 +6,11 @@
 #include <iostream>
 #include <utility>
 
-#include "candidates.h"
-#include "chain.h"
-#include "random.h"
-#include "stem.h"
-#include "structure.h"
+#include "operators/candidates.h"
+#include "model/chain.h"
+#include "operators/random.h"
+#include "model/stem.h"
+#include "model/structure.h"
 
 int ActionChain::getindx_conflict(const int& start, const BP& bp) const {
     const int n = static_cast<int>(va.size());

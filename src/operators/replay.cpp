@@ -1,8 +1,8 @@
-#include "replay.h"
+#include "operators/replay.h"
 
 #include <cassert>
 
-#include "structure.h"
+#include "model/structure.h"
 
 std::vector<int> partner_table(const std::string& s) {
     std::vector<int> partner(s.size(), -1);

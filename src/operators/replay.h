@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
-#include "structure.h"
+#include "model/chain.h"
+#include "model/structure.h"
 
 // Partner of every position of a balanced dot-bracket string, -1 when unpaired.
 std::vector<int> partner_table(const std::string& s);

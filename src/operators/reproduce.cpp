@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "chain.h"
+#include "model/chain.h"
 
 namespace {
 

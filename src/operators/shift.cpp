@@ -6,10 +6,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "candidates.h"
-#include "chain.h"
-#include "replay.h"
-#include "structure.h"
+#include "operators/candidates.h"
+#include "model/chain.h"
+#include "operators/replay.h"
+#include "model/structure.h"
 
 namespace {
 

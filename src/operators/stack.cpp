@@ -4,11 +4,11 @@
 #include <utility>
 #include <vector>
 
-#include "candidates.h"
-#include "chain.h"
-#include "replay.h"
-#include "stem.h"
-#include "structure.h"
+#include "operators/candidates.h"
+#include "model/chain.h"
+#include "operators/replay.h"
+#include "model/stem.h"
+#include "model/structure.h"
 
 namespace {
 

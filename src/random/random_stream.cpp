@@ -1,4 +1,4 @@
-#include "random_stream.h"
+#include "random/random_stream.h"
 
 #include <cstdint>
 

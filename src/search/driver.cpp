@@ -1,4 +1,4 @@
-#include "driver.h"
+#include "search/driver.h"
 
 #include <sys/stat.h>
 
@@ -11,10 +11,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "energy.h"
-#include "random.h"
-#include "strategy.h"
-#include "trim.h"
+#include "energy/energy.h"
+#include "operators/random.h"
+#include "search/strategy.h"
+#include "model/trim.h"
 
 bool ascendingsortAC(const ActionChain& x, const ActionChain& y) {
     if (!eq(x.mde, y.mde)) return x.mde < y.mde;

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
-#include "config.h"
-#include "run.h"
+#include "model/chain.h"
+#include "front/config.h"
+#include "front/run.h"
 
 struct Population {
     std::vector<ActionChain> vac;

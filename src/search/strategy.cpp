@@ -1,4 +1,4 @@
-#include "strategy.h"
+#include "search/strategy.h"
 
 #include <cassert>
 #include <climits>

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "chain.h"
-#include "config.h"
+#include "model/chain.h"
+#include "front/config.h"
 
 // Number of strategy ids that are counted (0 to 16).
 const int kStrategyIds = 17;

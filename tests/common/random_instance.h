@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
-#include "structure.h"
+#include "model/chain.h"
+#include "model/structure.h"
 
 struct RandomInstance {
     std::string seq;

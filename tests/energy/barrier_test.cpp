@@ -3,12 +3,12 @@
 
 #include <random>
 
-#include "barrier.h"
+#include "energy/barrier.h"
 #include "energy_test_util.h"
-#include "nnmodel.h"
-#include "pathstructs.h"
+#include "nnmodel/nnmodel.h"
+#include "energy/pathstructs.h"
 #include "random_instance.h"
-#include "random_stream.h"
+#include "random/random_stream.h"
 
 namespace {
 

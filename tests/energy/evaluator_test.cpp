@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "energy_test_util.h"
-#include "evaluator.h"
-#include "fileutil.h"
-#include "nnmodel.h"
-#include "random_stream.h"
+#include "energy/evaluator.h"
+#include "energy/fileutil.h"
+#include "nnmodel/nnmodel.h"
+#include "random/random_stream.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "pathstructs.h"
+#include "energy/pathstructs.h"
 #include "random_instance.h"
 
 TEST(StructuresAlongPath, AddOverwritesWhateverStandsThere) {

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "energy_test_util.h"
-#include "report.h"
+#include "energy/report.h"
 
 using PathReport = ScratchDirTest;
 using PathReportDeathTest = ScratchDirTest;

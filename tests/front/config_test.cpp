@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config.h"
+#include "front/config.h"
 #include "run_command.h"
 
 namespace {

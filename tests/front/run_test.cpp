@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "run.h"
+#include "front/run.h"
 #include "run_command.h"
 
 namespace {

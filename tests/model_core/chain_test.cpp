@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "chain.h"
+#include "model/chain.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "structure.h"
+#include "model/structure.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <tuple>
 #include <utility>
 
-#include "stem.h"
-#include "structure.h"
+#include "model/stem.h"
+#include "model/structure.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "trim.h"
+#include "model/trim.h"
 
 namespace {
 

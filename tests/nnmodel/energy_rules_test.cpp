@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "nnmodel.h"
+#include "nnmodel/nnmodel.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "nnmodel.h"
+#include "nnmodel/nnmodel.h"
 
 namespace {
 

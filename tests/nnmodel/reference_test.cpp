@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "nnmodel.h"
+#include "nnmodel/nnmodel.h"
 
 namespace {
 

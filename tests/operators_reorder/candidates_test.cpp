@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "candidates.h"
+#include "operators/candidates.h"
 #include "draws.h"
 
 namespace {

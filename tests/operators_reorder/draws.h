@@ -6,9 +6,9 @@
 #include <sstream>
 #include <utility>
 
-#include "chain.h"
-#include "random_stream.h"
-#include "structure.h"
+#include "model/chain.h"
+#include "random/random_stream.h"
+#include "model/structure.h"
 
 // How many next_random() values f() consumes after seed_random(seed); -1 if not found.
 template <typename F>

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "draws.h"
-#include "random.h"
+#include "operators/random.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "draws.h"
-#include "random.h"
+#include "operators/random.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <random>
 
-#include "candidates.h"
+#include "operators/candidates.h"
 #include "draws.h"
 #include "random_instance.h"
-#include "stem.h"
+#include "model/stem.h"
 
 namespace {
 

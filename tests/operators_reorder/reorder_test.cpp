@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "draws.h"
-#include "random.h"
-#include "stem.h"
+#include "operators/random.h"
+#include "model/stem.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "stem.h"
+#include "model/stem.h"
 #include "variation_helpers.h"
 
 namespace {

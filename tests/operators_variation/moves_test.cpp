@@ -3,8 +3,8 @@
 
 #include <random>
 
-#include "exchange.h"
-#include "replay.h"
+#include "operators/exchange.h"
+#include "operators/replay.h"
 #include "variation_helpers.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <functional>
 #include <random>
 
-#include "exchange.h"
-#include "random.h"
-#include "stem.h"
+#include "operators/exchange.h"
+#include "operators/random.h"
+#include "model/stem.h"
 #include "variation_helpers.h"
 
 namespace {

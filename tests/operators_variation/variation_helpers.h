@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "chain.h"
+#include "model/chain.h"
 #include "random_instance.h"
-#include "random_stream.h"
-#include "structure.h"
+#include "random/random_stream.h"
+#include "model/structure.h"
 
 using Chains = std::vector<ActionChain>;
 

@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "random_stream.h"
+#include "random/random_stream.h"
 
 namespace {
 

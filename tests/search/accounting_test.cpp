@@ -3,9 +3,9 @@
 #include <climits>
 #include <cstdlib>
 
-#include "driver.h"
-#include "strategy.h"
-#include "random_stream.h"
+#include "search/driver.h"
+#include "search/strategy.h"
+#include "random/random_stream.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "run_command.h"
-#include "structure.h"
+#include "model/structure.h"
 
 namespace {
 
