@@ -14,7 +14,7 @@ std::vector<int> count_strategy(const std::vector<ActionChain>& vac) {
     return cnt;
 }
 
-Allotment initial_allotment(int popsize, const Config& cf) {
+Allotment initial_allotment(int popsize, const SearchConfig& cf) {
     Allotment a{};
     const int share = popsize > 0 ? cf.OFFSPRINGNUM / popsize : 0;
     a.n[0] = share;
@@ -34,7 +34,7 @@ int clamp_to_int(double x) {
 
 }  // namespace
 
-Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const Config& cf) {
+Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const SearchConfig& cf) {
     Allotment next{};
     if (g == 0) {
         for (int& v : next.n) v = cf.OFFSPRINGNUM / 9;

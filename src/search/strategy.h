@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "model/chain.h"
-#include "front/config.h"
+#include "search/config.h"
 
 // Number of strategy ids that are counted (0 to 16).
 const int kStrategyIds = 17;
@@ -21,6 +21,6 @@ struct Allotment {
 };
 
 // Start values for a population of `popsize` chains.
-Allotment initial_allotment(int popsize, const Config& cf);
+Allotment initial_allotment(int popsize, const SearchConfig& cf);
 // New allotment after generation `g` from the strategy counts of the new population.
-Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const Config& cf);
+Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const SearchConfig& cf);
