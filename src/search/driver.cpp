@@ -116,8 +116,9 @@ void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const R
     const Allotment& a = s.allot;
     std::cout << "Generation[" << s.g << "].Individual" << individual_tag(static_cast<int>(i), N) << " ";
     const int saddle = parent.getsaddlepoint();
-    std::vector<ActionChain> newvac = parent.reproduce(t.seq, t.A, saddle, a.n[0], a.n[1], a.n[2], a.n[3], a.n[4],
-                                                       a.n[5], a.n[6], a.n[7], a.n[8]);
+    std::vector<ActionChain> newvac = parent.reproduce(
+        t.seq, t.A, saddle, a.n[kSlotReorderDel], a.n[kSlotReorderDel2], a.n[kSlotPostpone], a.n[kSlotBringForward],
+        a.n[kSlotAddDel], a.n[kSlotExchange], a.n[kSlotPerturb], a.n[kSlotShift], a.n[kSlotStack]);
     std::cout << "is producing " << newvac.size() << " offspring." << std::endl;
     std::vector<ActionChain> image = convertVAC_coordination_t2o(newvac, t.aux);
     if (cf.SAVEGENE) save_offspring(gen, static_cast<int>(i), N, p.sequence, p.A.str, image, cache, cf.RNAevalCmd);

@@ -6,18 +6,12 @@
 #include "model/chain.h"
 #include "search/config.h"
 
-// Number of strategy ids that are counted (0 to 16).
-const int kStrategyIds = 17;
-
-// Strategy id of each allotment position, in the order reproduce() takes them.
-const int kAllotmentIds[9] = {1, 2, 4, 5, 6, 7, 8, 10, 9};
-
 // The 17 strategy counts of a population.
 std::vector<int> count_strategy(const std::vector<ActionChain>& vac);
 
-// Nine offspring numbers, in the order of kAllotmentIds.
+// Nine offspring numbers, indexed by AllotmentSlot (model/chain.h).
 struct Allotment {
-    int n[9];
+    int n[kAllotmentSlots];
 };
 
 // Start values for a population of `popsize` chains.
