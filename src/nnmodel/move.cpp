@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -56,12 +57,57 @@ int64_t special_max(const std::vector<SpecialHairpin>& list) {
   return m;
 }
 
+// Eight partner entries at a time; the avx2 clones take them in one register.
+typedef int Lanes __attribute__((vector_size(32)));
+
+// Loads and tests go through memcpy, so that no function passes a vector across the
+// boundary between the avx2 clones and the default code.
+#define LOAD_LANES(v, p) std::memcpy(&(v), (p), sizeof(Lanes))
+
+inline bool any_lane(const Lanes* m) {
+  uint64_t w[4];
+  std::memcpy(w, m, sizeof w);
+  return (w[0] | w[1] | w[2] | w[3]) != 0;
+}
+
 // True when a pair (k,l) with l - k <= 3 is present: it closes, or holds, a hairpin of fewer
-// than 3 unpaired bases.
+// than 3 unpaired bases. (0-based)
+__attribute__((target_clones("avx2", "default")))
 bool has_short_pair(const int* pt, int n) {
-  unsigned any = 0;
-  for (int k = 0; k < n; ++k) any |= static_cast<unsigned>(pt[k] - k - 1) < 3u;
-  return any != 0;
+  typedef unsigned ULanes __attribute__((vector_size(32)));
+  const ULanes next = {1, 2, 3, 4, 5, 6, 7, 8};
+  ULanes low = ~ULanes{}, low2 = ~ULanes{};  // smallest partner - position - 1, unsigned
+  int k = 0;
+  for (; k + 16 <= n; k += 16) {
+    ULanes x, y;
+    LOAD_LANES(x, pt + k);
+    LOAD_LANES(y, pt + k + 8);
+    x -= next + static_cast<unsigned>(k);
+    y -= next + static_cast<unsigned>(k + 8);
+    low = x < low ? x : low;
+    low2 = y < low2 ? y : low2;
+  }
+  low = low2 < low ? low2 : low;
+  unsigned least = ~0u;
+  for (int l = 0; l < 8; ++l) least = std::min(least, low[l]);
+  for (; k < n; ++k) least = std::min(least, static_cast<unsigned>(pt[k] - k - 1));
+  return least < 3u;
+}
+
+// Opening of the innermost pair enclosing position i: the largest x < i with pt[x] > i (a pair
+// opened before i and closed after it), or -1 in the exterior loop. (0-based)
+__attribute__((target_clones("avx2", "default")))
+int enclosing_open(const int* pt, int i) {
+  int k = i;
+  for (; k >= 8; k -= 8) {
+    Lanes v;
+    LOAD_LANES(v, pt + k - 8);
+    const Lanes after = v > i;
+    if (any_lane(&after)) break;
+  }
+  for (int x = k - 1; x >= 0; --x)
+    if (pt[x] > i) return x;
+  return -1;
 }
 
 // Sum of loop energies stays below the sentinel for any structure of length n without
@@ -93,28 +139,44 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     w.inner.push_back({k, q});
     k = q + 1;
   }
-  // The enclosing pair (a,b), found walking 5'-wards over the branches before i; (0, n+1)
-  // stands for the exterior loop.
   w.left.clear();
+  w.right.clear();
+  const int x = enclosing_open(pt, i - 1);
   int a = 0, b = n + 1;
-  for (int k = i - 1; k >= 1;) {
-    const int q = partner(k);
-    if (q == 0) {
-      --k;
-    } else if (q < k) {
+  if (x >= 0) {
+    // A multiloop or interior loop (a,b): all of its branches.
+    a = x + 1;
+    b = pt[x] + 1;
+    if (b < j) crossing(i - 1, j - 1);
+    for (int k = a + 1; k < i;) {
+      const int q = partner(k);
+      if (q == 0) {
+        ++k;
+        continue;
+      }
+      w.left.push_back({k, q});
+      k = q + 1;
+    }
+  } else {
+    // The exterior loop is a sum over runs of stems joined by gaps of 0 or 1 base (a stem
+    // only takes a dangle or mismatch base its neighbour does not take): only the stems from
+    // the last two unpaired bases before i to the first two after j are needed.
+    for (int k = i - 1; k >= 1;) {
+      const int q = partner(k);
+      if (q == 0) {
+        if (k == 1 || partner(k - 1) == 0) break;
+        --k;
+        continue;
+      }
       w.left.push_back({q, k});
       k = q - 1;
-    } else {
-      if (q < j) crossing(i - 1, j - 1);
-      a = k;
-      b = q;
-      break;
     }
+    std::reverse(w.left.begin(), w.left.end());
   }
-  w.right.clear();
   for (int k = j + 1; k < b;) {
     const int q = partner(k);
     if (q == 0) {
+      if (a == 0 && (k == n || partner(k + 1) == 0)) break;
       ++k;
       continue;
     }
@@ -125,7 +187,7 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
   const int e_closed = detail::loop_energy(P, s, i, j, w.inner.data(),
                                            static_cast<int>(w.inner.size()), dangles);
   std::vector<Stem>& loop = w.loop;
-  loop.assign(w.left.rbegin(), w.left.rend());
+  loop.assign(w.left.begin(), w.left.end());
   const std::size_t mid = loop.size();
   loop.push_back({i, j});
   loop.insert(loop.end(), w.right.begin(), w.right.end());
