@@ -390,7 +390,8 @@ namespace detail {
 
 int loop_energy(const ParamSet& p, const EncodedSequence& s, int i, int j, const Stem* br, int m,
                 int dangles) {
-  Evaluator ev(p, s, workspace(), false);
+  static Workspace untouched;  // without notes the evaluator never writes to it
+  Evaluator ev(p, s, untouched, false);
   if (i == 0) return ev.exterior(br, m, dangles);
   if (m == 0) return ev.hairpin(i, j);
   if (m == 1) return ev.interior(i, j, br[0].p, br[0].q);

@@ -110,11 +110,11 @@ int enclosing_open(const int* pt, int i) {
   return -1;
 }
 
-// Sum of loop energies stays below the sentinel for any structure of length n without
-// pairs (k,l), l - k <= 3.
-bool plain_sums(const MoveModel& m, int n) {
-  const int64_t growth = mag(detail::loop_growth(*m.params, std::max(n, kMaxLoop)));
-  return (n / 2 + 1) * (m.pair_bound + growth) + static_cast<int64_t>(n) * m.base_bound < kInf;
+// Whether the sum of the loop energies of a structure of length n without pairs (k,l),
+// l - k <= 3, stays below the sentinel.
+bool plain_sums(const ParamSet& p, int64_t pair_bound, int64_t base_bound, int n) {
+  const int64_t growth = mag(detail::loop_growth(p, std::max(n, kMaxLoop)));
+  return (n / 2 + 1) * (pair_bound + growth) + static_cast<int64_t>(n) * base_bound < kInf;
 }
 
 [[noreturn]] void crossing(int i, int j) {
@@ -193,8 +193,9 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
   loop.insert(loop.end(), w.right.begin(), w.right.end());
   const int e_with = detail::loop_energy(P, s, a, b, loop.data(), static_cast<int>(loop.size()),
                                          dangles);
-  loop.erase(loop.begin() + mid);
-  loop.insert(loop.begin() + mid, w.inner.begin(), w.inner.end());
+  loop.resize(mid);
+  loop.insert(loop.end(), w.inner.begin(), w.inner.end());
+  loop.insert(loop.end(), w.right.begin(), w.right.end());
   const int e_without = detail::loop_energy(P, s, a, b, loop.data(),
                                             static_cast<int>(loop.size()), dangles);
   return e_with + e_closed - e_without;
@@ -262,6 +263,14 @@ MoveModel prepare_moves(const ParamSet& p) {
   m.pair_bound = std::max({hairpin, interior, mag(p.ml_closing) + multi_stem}) +
                  std::max(multi_stem, exterior_stem);
   m.base_bound = mag(p.ml_base) + (p.ninio < 0 ? mag(p.ninio) : 0);
+  // The bound grows with n: the longest length it allows, found by bisection.
+  int lo = 0, hi = 1 << 30;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo + 1) / 2;
+    if (plain_sums(p, m.pair_bound, m.base_bound, mid)) lo = mid;
+    else hi = mid - 1;
+  }
+  m.max_length = lo;
   return m;
 }
 
@@ -269,7 +278,7 @@ int move_delta(const MoveModel& m, const EncodedSequence& s, const std::vector<i
                int j, int dangles) {
   const bool adding = check_move(s, pt, i, j, dangles);
   const int n = s.length();
-  if (j - i <= 3 || has_short_pair(pt.data(), n) || !plain_sums(m, n))
+  if (j - i <= 3 || has_short_pair(pt.data(), n) || n > m.max_length)
     return full_delta(*m.params, s, pt, i, j, adding, dangles);
   const int d = local_delta(*m.params, s, pt.data(), i + 1, j + 1, dangles, work());
   return adding ? d : -d;

@@ -48,6 +48,7 @@ struct MoveModel {
   const ParamSet* params = nullptr;
   int64_t pair_bound = 0;  // dcal/mol per pair: the loop it closes and its term as a branch
   int64_t base_bound = 0;  // dcal/mol per base: unpaired multiloop bases, negative asymmetry
+  int max_length = 0;      // longest sequence for which the bound stays below INF
 };
 
 // Scans every table of p once (about as long as a few full evaluations).
