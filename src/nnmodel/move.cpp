@@ -20,7 +20,7 @@ namespace {
 using detail::Stem;
 
 struct MoveWork {
-  std::vector<Stem> left, inner, right, loop;
+  std::vector<Stem> inner, with, without;  // branch lists of the loops a move touches
   std::vector<int> after;  // the structure after a move, for the full route
   std::vector<int> open;   // stack of energy_dcal_pt's check
   std::string db;
@@ -77,8 +77,13 @@ bool has_short_pair(const int* pt, int n) {
   typedef unsigned ULanes __attribute__((vector_size(32)));
   const ULanes next = {1, 2, 3, 4, 5, 6, 7, 8};
   ULanes low = ~ULanes{}, low2 = ~ULanes{};  // smallest partner - position - 1, unsigned
-  int k = 0;
-  for (; k + 16 <= n; k += 16) {
+  unsigned least = ~0u;
+  if (n < 16) {
+    for (int k = 0; k < n; ++k) least = std::min(least, static_cast<unsigned>(pt[k] - k - 1));
+    return least < 3u;
+  }
+  for (int k = 0;; k += 16) {
+    k = std::min(k, n - 16);  // the last block overlaps the one before
     ULanes x, y;
     LOAD_LANES(x, pt + k);
     LOAD_LANES(y, pt + k + 8);
@@ -86,11 +91,10 @@ bool has_short_pair(const int* pt, int n) {
     y -= next + static_cast<unsigned>(k + 8);
     low = x < low ? x : low;
     low2 = y < low2 ? y : low2;
+    if (k == n - 16) break;
   }
   low = low2 < low ? low2 : low;
-  unsigned least = ~0u;
   for (int l = 0; l < 8; ++l) least = std::min(least, low[l]);
-  for (; k < n; ++k) least = std::min(least, static_cast<unsigned>(pt[k] - k - 1));
   return least < 3u;
 }
 
@@ -99,10 +103,11 @@ bool has_short_pair(const int* pt, int n) {
 __attribute__((target_clones("avx2", "default")))
 int enclosing_open(const int* pt, int i) {
   int k = i;
-  for (; k >= 8; k -= 8) {
-    Lanes v;
+  for (; k >= 16; k -= 16) {
+    Lanes u, v;
+    LOAD_LANES(u, pt + k - 16);
     LOAD_LANES(v, pt + k - 8);
-    const Lanes after = v > i;
+    const Lanes after = (u > i) | (v > i);
     if (any_lane(&after)) break;
   }
   for (int x = k - 1; x >= 0; --x)
@@ -127,8 +132,16 @@ bool plain_sums(const ParamSet& p, int64_t pair_bound, int64_t base_bound, int n
 int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j,
                 int dangles, MoveWork& w) {
   const int n = s.length();
+  if (w.with.size() < static_cast<std::size_t>(n) + 2) {  // a loop has at most n/2 + 1 stems
+    w.with.resize(n + 2);
+    w.without.resize(n + 2);
+    w.inner.resize(n + 2);
+  }
   auto partner = [pt](int k) { return pt[k - 1] + 1; };  // 1-based, 0 when unpaired
-  w.inner.clear();
+  Stem* const inner = w.inner.data();
+  Stem* const with = w.with.data();
+  Stem* const without = w.without.data();
+  int m_in = 0;
   for (int k = i + 1; k < j;) {
     const int q = partner(k);
     if (q == 0) {
@@ -136,13 +149,12 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
       continue;
     }
     if (q < k || q >= j) crossing(i - 1, j - 1);
-    w.inner.push_back({k, q});
+    inner[m_in++] = {k, q};
     k = q + 1;
   }
-  w.left.clear();
-  w.right.clear();
   const int x = enclosing_open(pt, i - 1);
   int a = 0, b = n + 1;
+  int m_left = 0;
   if (x >= 0) {
     // A multiloop or interior loop (a,b): all of its branches.
     a = x + 1;
@@ -154,7 +166,7 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         ++k;
         continue;
       }
-      w.left.push_back({k, q});
+      with[m_left++] = {k, q};
       k = q + 1;
     }
   } else {
@@ -168,11 +180,13 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         --k;
         continue;
       }
-      w.left.push_back({q, k});
+      without[m_left++] = {q, k};  // 3'-to-5' for now
       k = q - 1;
     }
-    std::reverse(w.left.begin(), w.left.end());
+    std::reverse_copy(without, without + m_left, with);
   }
+  int m_with = m_left;
+  with[m_with++] = {i, j};
   for (int k = j + 1; k < b;) {
     const int q = partner(k);
     if (q == 0) {
@@ -181,24 +195,16 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
       continue;
     }
     if (q < k || q > b) crossing(i - 1, j - 1);
-    w.right.push_back({k, q});
+    with[m_with++] = {k, q};
     k = q + 1;
   }
-  const int e_closed = detail::loop_energy(P, s, i, j, w.inner.data(),
-                                           static_cast<int>(w.inner.size()), dangles);
-  std::vector<Stem>& loop = w.loop;
-  loop.assign(w.left.begin(), w.left.end());
-  const std::size_t mid = loop.size();
-  loop.push_back({i, j});
-  loop.insert(loop.end(), w.right.begin(), w.right.end());
-  const int e_with = detail::loop_energy(P, s, a, b, loop.data(), static_cast<int>(loop.size()),
-                                         dangles);
-  loop.resize(mid);
-  loop.insert(loop.end(), w.inner.begin(), w.inner.end());
-  loop.insert(loop.end(), w.right.begin(), w.right.end());
-  const int e_without = detail::loop_energy(P, s, a, b, loop.data(),
-                                            static_cast<int>(loop.size()), dangles);
-  return e_with + e_closed - e_without;
+  std::copy(with, with + m_left, without);
+  std::copy(inner, inner + m_in, without + m_left);
+  std::copy(with + m_left + 1, with + m_with, without + m_left + m_in);
+  const int m_without = m_with - 1 + m_in;
+  return detail::loop_energy(P, s, a, b, with, m_with, dangles) +
+         detail::loop_energy(P, s, i, j, inner, m_in, dangles) -
+         detail::loop_energy(P, s, a, b, without, m_without, dangles);
 }
 
 // Checks the arguments; true when the move adds (i,j), false when it deletes it.
