@@ -82,16 +82,28 @@ bool has_short_pair(const int* pt, int n) {
     for (int k = 0; k < n; ++k) least = std::min(least, static_cast<unsigned>(pt[k] - k - 1));
     return least < 3u;
   }
-  for (int k = 0;; k += 16) {
-    k = std::min(k, n - 16);  // the last block overlaps the one before
+  ULanes at = next, at2 = next + 8u;
+  int k = 0;
+  for (;;) {
     ULanes x, y;
     LOAD_LANES(x, pt + k);
     LOAD_LANES(y, pt + k + 8);
-    x -= next + static_cast<unsigned>(k);
-    y -= next + static_cast<unsigned>(k + 8);
+    x -= at;
+    y -= at2;
     low = x < low ? x : low;
     low2 = y < low2 ? y : low2;
-    if (k == n - 16) break;
+    k += 16;
+    if (k + 16 <= n) {
+      at += 16u;
+      at2 += 16u;
+    } else if (k < n) {  // the last block overlaps the one before
+      const unsigned step = static_cast<unsigned>(n - k);
+      at += step;
+      at2 += step;
+      k = n - 16;
+    } else {
+      break;
+    }
   }
   low = low2 < low ? low2 : low;
   for (int l = 0; l < 8; ++l) least = std::min(least, low[l]);
