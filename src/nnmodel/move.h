@@ -25,14 +25,12 @@ namespace nnmodel {
 // prepared once with prepare_moves.
 // Throws std::invalid_argument for a table of the wrong size, dangles outside 0..2, i >= j or
 // out of range, a pair that is neither addable nor present, or a new pair that crosses one.
-int move_delta(const ParamSet& p, const EncodedSequence& s, const std::vector<int>& pt, int i,
-               int j, int dangles);
+int move_delta(const ParamSet& p, const EncodedSequence& s, const std::vector<int>& pt, int i, int j, int dangles);
 
 // Full energy from a partner table (same value as energy_dcal of the dot-bracket string).
 // Throws std::invalid_argument for a table of the wrong size or one that is not a set of
 // non-crossing pairs.
-int energy_dcal_pt(const ParamSet& p, const EncodedSequence& s, const std::vector<int>& pt,
-                   int dangles);
+int energy_dcal_pt(const ParamSet& p, const EncodedSequence& s, const std::vector<int>& pt, int dangles);
 
 // A parameter set prepared for move energies. The sum of the loop energies of any structure
 // without a hairpin of fewer than 3 unpaired bases is at most
@@ -45,17 +43,16 @@ int energy_dcal_pt(const ParamSet& p, const EncodedSequence& s, const std::vecto
 // evaluated in full.
 // `params` is borrowed: the set must outlive the model and stay unchanged.
 struct MoveModel {
-  const ParamSet* params = nullptr;
-  int64_t pair_bound = 0;  // dcal/mol per pair: the loop it closes and its term as a branch
-  int64_t base_bound = 0;  // dcal/mol per base: unpaired multiloop bases, negative asymmetry
-  int max_length = 0;      // longest sequence for which the bound stays below INF
+    const ParamSet* params = nullptr;
+    int64_t pair_bound = 0;  // dcal/mol per pair: the loop it closes and its term as a branch
+    int64_t base_bound = 0;  // dcal/mol per base: unpaired multiloop bases, negative asymmetry
+    int max_length = 0;      // longest sequence for which the bound stays below INF
 };
 
 // Scans every table of p once (about as long as a few full evaluations).
 MoveModel prepare_moves(const ParamSet& p);
 
 // move_delta with a prepared set: the local route for any set whose bound allows it.
-int move_delta(const MoveModel& m, const EncodedSequence& s, const std::vector<int>& pt, int i,
-               int j, int dangles);
+int move_delta(const MoveModel& m, const EncodedSequence& s, const std::vector<int>& pt, int i, int j, int dangles);
 
 }  // namespace nnmodel
