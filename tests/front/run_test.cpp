@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <regex>
 #include <string>
 
 #include "files/files.h"
@@ -49,8 +48,7 @@ TEST_F(Run, UsageErrorsPrintTheUsageAndFail) {
     EXPECT_EQ(help.out.rfind(kUsageFirstLine, 0), 0u);
     // One line for each option the program takes, and the right default result file.
     for (const char* option : {"i", "d", "o", "l", "c", "s", "h"})
-        EXPECT_EQ(std::regex_search(help.out, std::regex(std::string("\n  -") + option + "[ a-z]+ {2}[^\n]+\n")), true)
-            << option;
+        EXPECT_NE(help.out.find(std::string("\n  -") + option + " "), std::string::npos) << option;
     EXPECT_NE(help.out.find("default outdir/result.txt\n"), std::string::npos);
 }
 
