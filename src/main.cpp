@@ -2,7 +2,9 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 
+#include "energy/evaluator.h"
 #include "search/driver.h"
 #include "front/run.h"
 #include "random/random_stream.h"
@@ -13,7 +15,13 @@ int main(int argc, char** argv) {
     seed_random(seed);
     std::cout << "seed=" << seed << std::endl;
 
-    cf.setConfig(configfile);
+    try {
+        cf.setConfig(configfile);
+        set_builtin_temperature(cf.TEMPERATURE);
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << std::endl;
+        return 1;
+    }
     cf.selfcheck();
 
     std::ifstream in(infile.c_str());

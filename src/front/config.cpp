@@ -1,9 +1,13 @@
 #include "front/config.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
+
+#include "nnmodel/nnmodel.h"
 
 const std::string RNAevalOption = "d1";
 
@@ -15,7 +19,8 @@ Config::Config()
       MINSTRATEGYOFFSPRINGNUM(3),
       PRESERVETOPNUM(10),
       PRESERVERANNUM(10),
-      SAVEGENE(false) {}
+      SAVEGENE(false),
+      TEMPERATURE(37.0) {}
 
 std::string Config::trim(std::string s) {
     std::string::size_type b = 0;
@@ -40,6 +45,18 @@ void read_int(const std::string& key, const std::string& value, int& field) {
         std::exit(1);
     }
     field = v;
+}
+
+// Degrees Celsius, the whole value a number within the range the energy model covers.
+double read_temperature(const std::string& value) {
+    char* end = nullptr;
+    const double t = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(t))
+        throw std::invalid_argument("TEMPERATURE = " + value + " is not a number " + kConfigHint);
+    if (t < -nnmodel::kKelvin || t > nnmodel::kMaxCelsius)
+        throw std::invalid_argument("TEMPERATURE = " + value + " is outside -273.15 to 100 (degrees Celsius) " +
+                                    kConfigHint);
+    return t;
 }
 
 }  // namespace
@@ -78,7 +95,6 @@ void Config::setConfig(std::string path) {
             }
             if (ViennaRNAPath.back() != '/') ViennaRNAPath += "/";
             RNAevalCmd = ViennaRNAPath + "RNAeval -" + RNAevalOption + " ";
-            std::cout << "RNAeval is " << RNAevalCmd << std::endl;
         } else if (int* field = numeric_field(key)) {
             read_int(key, value, *field);
         } else if (key == "SAVEGENE") {
@@ -92,11 +108,18 @@ void Config::setConfig(std::string path) {
                           << std::endl;
                 std::exit(1);
             }
+        } else if (key == "TEMPERATURE") {
+            TEMPERATURE = read_temperature(value);
+            temperature_text = value;
         } else {
             std::cerr << "Can not analysis " << line << kConfigHint << std::endl
                       << "Please update it." << std::endl;
             std::exit(1);
         }
+    }
+    if (!RNAevalCmd.empty()) {
+        if (TEMPERATURE != 37.0) RNAevalCmd += "-T" + temperature_text + " ";
+        std::cout << "RNAeval is " << RNAevalCmd << std::endl;
     }
 }
 

@@ -19,10 +19,15 @@ struct Config {
     bool SAVEGENE;
     std::string ViennaRNAPath;
     std::string RNAevalCmd;  // empty: energies come from the built-in model
+    // Degrees Celsius (key TEMPERATURE): the built-in model's temperature, and "-T" for a
+    // configured RNAeval when it is not 37.
+    double TEMPERATURE;
+    std::string temperature_text;  // TEMPERATURE as written, handed on to RNAeval
 
     Config();
 
-    // Reads the file at `path`; ends the program on an unusable file or entry.
+    // Reads the file at `path`; ends the program on an unusable file or entry. Throws
+    // std::invalid_argument for a TEMPERATURE that is not a number in [-273.15, 100].
     void setConfig(std::string path);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);
