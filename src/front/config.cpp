@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <stdexcept>
 
+#include "error/fatal_error.h"
 #include "nnmodel/nnmodel.h"
 
 const std::string RNAevalOption = "d1";
@@ -39,10 +39,8 @@ void read_int(const std::string& key, const std::string& value, int& field) {
     std::istringstream in(value);
     int v = 0;
     if (!(in >> v)) {
-        std::cerr << "Can not read the value of " << key << " = " << value << " as an integer " << kConfigHint
-                  << std::endl
-                  << "Please update it." << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not read the value of " + key + " = " + value + " as an integer " + kConfigHint,
+                          "Please update it."});
     }
     field = v;
 }
@@ -52,10 +50,11 @@ double read_temperature(const std::string& value) {
     char* end = nullptr;
     const double t = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != '\0' || !std::isfinite(t))
-        throw std::invalid_argument("TEMPERATURE = " + value + " is not a number " + kConfigHint);
-    if (t < -nnmodel::kKelvin || t > nnmodel::kMaxCelsius)
-        throw std::invalid_argument("TEMPERATURE = " + value + " is outside -273.15 to 100 (degrees Celsius) " +
-                                    kConfigHint);
+        throw FatalError({"TEMPERATURE = " + value + " is not a number " + kConfigHint, "Please update it."});
+    if (t < -nnmodel::kKelvin || t > nnmodel::kMaxCelsius) {
+        throw FatalError({"TEMPERATURE = " + value + " is outside -273.15 to 100 (degrees Celsius) " + kConfigHint,
+                          "Please update it."});
+    }
     return t;
 }
 
@@ -74,8 +73,7 @@ int* Config::numeric_field(const std::string& key) {
 
 void Config::setConfig(std::string path) {
     if (!fexists(path.c_str())) {
-        std::cerr << "The specified config file does not exist." << std::endl;
-        std::exit(1);
+        throw FatalError({"The specified config file does not exist."});
     }
     std::ifstream in(path.c_str());
     std::string line;
@@ -103,18 +101,14 @@ void Config::setConfig(std::string path) {
             } else if (value == "NO" || value == "No" || value == "no") {
                 SAVEGENE = false;
             } else {
-                std::cerr << "Can not recognize SAVEGENE = " << value << std::endl
-                          << "Please specify YES or NO in your configuration file (by default: config)."
-                          << std::endl;
-                std::exit(1);
+                throw FatalError({"Can not recognize SAVEGENE = " + value,
+                                  "Please specify YES or NO in your configuration file (by default: config)."});
             }
         } else if (key == "TEMPERATURE") {
             TEMPERATURE = read_temperature(value);
             temperature_text = value;
         } else {
-            std::cerr << "Can not analysis " << line << kConfigHint << std::endl
-                      << "Please update it." << std::endl;
-            std::exit(1);
+            throw FatalError({"Can not analysis " + line + kConfigHint, "Please update it."});
         }
     }
     if (!RNAevalCmd.empty()) {
@@ -133,8 +127,7 @@ void Config::selfcheck() {
             program += "RNAeval";
         }
         if (!fexists(program.c_str())) {
-            std::cerr << "Can not find RNAeval at " << program << std::endl;
-            std::exit(1);
+            throw FatalError({"Can not find RNAeval at " + program});
         }
     }
     if (SAVEGENE)

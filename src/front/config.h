@@ -26,8 +26,8 @@ struct Config {
 
     Config();
 
-    // Reads the file at `path`; ends the program on an unusable file or entry. Throws
-    // std::invalid_argument for a TEMPERATURE that is not a number in [-273.15, 100].
+    // Reads the file at `path`; throws FatalError on an unusable file or entry (a TEMPERATURE
+    // that is not a number in [-273.15, 100] included).
     void setConfig(std::string path);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);
