@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "energy/evaluator.h"
 #include "error/fatal_error.h"
 #include "front/run.h"
 #include "model/problem.h"
@@ -19,6 +20,7 @@ void run(int argc, char** argv) {
     std::cout << "seed=" << seed << std::endl;
 
     cf.setConfig(configfile);
+    set_builtin_temperature(cf.TEMPERATURE);  // in range: setConfig checked it
     cf.selfcheck();
 
     std::ifstream in(infile.c_str());

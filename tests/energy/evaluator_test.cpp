@@ -90,6 +90,11 @@ TEST_F(EvaluatorCommand, OptionWordIsPassedOn) {
     EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d2"});
 }
 
+TEST_F(EvaluatorCommand, TrailingOptionWordsArePassedOnInOrder) {
+    EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok", "-d1  -T42.5")), standinEnergies(kStructs));
+    EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d1 -T42.5"});
+}
+
 TEST_F(EvaluatorCommand, EmptyBatchStillRunsTheCommand) {
     EXPECT_TRUE(getVSEnergy(kSeq, {}, standin("ok")).empty());
     EXPECT_EQ(standinLog(), std::vector<std::string>{"records 0 args -d1"});
