@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cassert>
+#include <chrono>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -96,12 +97,27 @@ void make_generation_dir(const std::string& dir) {
     }
 }
 
+// The seeds that stay clear of the trimmed helices, in trimmed coordinates.
+void add_seeds(std::vector<ActionChain>& vac, const std::vector<ActionChain>& seeds, const Auxiliary& aux) {
+    for (const ActionChain& ac : seeds) {
+        ActionChain t;
+        bool inside = true;
+        for (const Action& x : ac.va) {
+            const int l = aux.o2t[x.b.lp], r = aux.o2t[x.b.rp];
+            inside = inside && l >= 0 && r >= 0;
+            if (inside) t.push_back(x.a, l, r);
+        }
+        if (inside) vac.push_back(t);
+    }
+}
+
 std::string individual_tag(int i, std::size_t n) { return "[" + std::to_string(i) + "/" + std::to_string(static_cast<long>(n) - 1) + "]"; }
 
 }  // namespace
 
 void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const Config& cf) {
+                      const Config& cf, SearchHook* hook) {
+    const auto started = std::chrono::steady_clock::now();
     // Set-up.
     std::ofstream result(outfile.c_str());
     std::ofstream log(logfile.c_str());
@@ -134,6 +150,7 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
     const std::vector<ActionChain> initial = tBs.convertfrom_multipleActionChains(tAs);
     Population pop;
     pop.vac = initial;
+    if (hook) add_seeds(pop.vac, hook->seeds, aux);
     std::vector<ActionChain> initial_image = convertVAC_coordination_t2o(pop.vac, aux);
     evaluate(pop.vac, initial_image, seq, A, cache, cf.RNAevalCmd);
 
@@ -249,6 +266,11 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
         g += 1;
         if (gen.is_open()) gen.close();
         if (eq(best, minbarrier)) break;
+        if (hook && hook->seconds > 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >= hook->seconds) break;
+    }
+    if (hook) {
+        hook->best = bestever_image;
+        hook->best_barrier = bestever.mde;
     }
 
     log << "The optimal folding pathways has barrier energy " << best << "." << std::endl;
