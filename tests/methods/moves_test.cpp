@@ -16,6 +16,7 @@ bool can_pair(char a, char b) {
 TEST(MoveDelta, RandomWalksAgreeWithFullEvaluation) {
     std::mt19937 g(11);
     const nnmodel::ParamSet& par = nnmodel::turner2004();
+    int moves = 0;
     for (int round = 0; round < 24; ++round) {
         const int n = 20 + static_cast<int>(g() % 280);
         const int dangles = round % 3;
@@ -48,8 +49,10 @@ TEST(MoveDelta, RandomWalksAgreeWithFullEvaluation) {
             const int full = nnmodel::energy_dcal(par, s, db, dangles);
             ASSERT_EQ(e + d, full) << seq << "\n" << db << " d" << dangles << " move " << i << "," << j;
             e = full;
+            ++moves;
         }
     }
+    EXPECT_GT(moves, 2000);
 }
 
 }  // namespace
