@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <unordered_map>
 
 #include "methods/common.h"
 
@@ -126,6 +127,118 @@ void unpack(const uint64_t* s, int n, std::string& db) {
     }
 }
 
+// Energy changes of the moves inside one loop depend on that loop alone, those of a deletion
+// on the two loops it merges; so they are computed once per loop and shared by every stored
+// structure that has it. A loop is named by its closing pair (-1 -1: exterior) followed by
+// the pairs of its branches; a deletion by its outer loop's name, -2, its inner loop's name.
+struct NameHash {
+    std::size_t operator()(const std::vector<int>& v) const {
+        uint64_t h = 0x9E3779B97F4A7C15ULL ^ v.size();
+        for (int x : v) h = (h ^ static_cast<uint32_t>(x)) * 0x100000001B3ULL + (h >> 27);
+        return static_cast<std::size_t>(h);
+    }
+};
+
+struct LoopAdditions {
+    std::vector<uint32_t> pair;  // a << 16 | b
+    std::vector<int> delta;      // dcal/mol
+};
+
+class MoveCache {
+public:
+    // The additions of loop `li` of the current structure (see load()).
+    const LoopAdditions& additions(int li, const nnmodel::EncodedSequence& seq, const PairTable& pt,
+                                   const std::vector<uint8_t>& allowed, ReducedLoop& loop) {
+        name(li, -1);
+        auto it = adds_.find(key_);
+        if (it != adds_.end()) return it->second;
+        LoopAdditions la;
+        loop.build(seq, pt, closing_[li], -1);
+        const std::vector<int>& un = loop.unpaired();
+        const int n = static_cast<int>(pt.size());
+        const nnmodel::ParamSet& par = nnmodel::turner2004();
+        int base = 0;
+        for (std::size_t x = 0; x < un.size(); ++x) {
+            const uint8_t* row = &allowed[static_cast<std::size_t>(un[x]) * n];
+            for (std::size_t y = x + 1; y < un.size(); ++y) {
+                if (!row[un[y]]) continue;
+                if (la.pair.empty()) base = loop.energy(par, kDangles);
+                la.pair.push_back(static_cast<uint32_t>(un[x]) << 16 | static_cast<uint32_t>(un[y]));
+                la.delta.push_back(loop.energy_toggled(par, kDangles, un[x], un[y]) - base);
+            }
+        }
+        bytes_ += key_.size() * 4 + la.pair.size() * 8 + 96;
+        return adds_.emplace(key_, std::move(la)).first->second;
+    }
+
+    // Energy change of deleting the pair that closes loop `li` (li > 0).
+    int deletion(int li, const nnmodel::EncodedSequence& seq, const PairTable& pt, ReducedLoop& loop) {
+        name(outer_[li], li);
+        auto it = dels_.find(key_);
+        if (it != dels_.end()) return it->second;
+        const int a = closing_[li];
+        loop.build(seq, pt, closing_[outer_[li]], a);
+        const nnmodel::ParamSet& par = nnmodel::turner2004();
+        const int d = loop.energy_toggled(par, kDangles, a, pt[a]) - loop.energy(par, kDangles);
+        bytes_ += key_.size() * 4 + 80;
+        dels_.emplace(key_, d);
+        return d;
+    }
+
+    // Splits the structure into loops: 0 the exterior, then one per pair in 5' order.
+    void load(const PairTable& pt) {
+        const int n = static_cast<int>(pt.size());
+        closing_.assign(1, -1);
+        outer_.assign(1, -1);
+        for (int k = 0; k < n; ++k)
+            if (pt[k] > k) closing_.push_back(k);
+        loop_of_.resize(n);
+        for (std::size_t li = 0; li < closing_.size(); ++li)
+            if (closing_[li] >= 0) loop_of_[closing_[li]] = static_cast<int>(li);
+        outer_.resize(closing_.size());
+        names_.clear();
+        start_.assign(closing_.size() + 1, 0);
+        for (std::size_t li = 0; li < closing_.size(); ++li) {
+            start_[li] = static_cast<int>(names_.size());
+            const int p = closing_[li];
+            const int q = p < 0 ? n : pt[p];
+            names_.push_back(p);
+            names_.push_back(p < 0 ? -1 : q);
+            for (int k = p + 1; k < q; ++k) {
+                if (pt[k] < 0) continue;
+                names_.push_back(k);
+                names_.push_back(pt[k]);
+                outer_[loop_of_[k]] = static_cast<int>(li);
+                k = pt[k];
+            }
+        }
+        start_.back() = static_cast<int>(names_.size());
+    }
+
+    std::size_t loops() const { return closing_.size(); }
+    int closing(int li) const { return closing_[li]; }
+    std::size_t bytes() const { return bytes_; }
+    void clear() {
+        adds_.clear();
+        dels_.clear();
+        bytes_ = 0;
+    }
+
+private:
+    void name(int li, int inner) {
+        key_.assign(names_.begin() + start_[li], names_.begin() + start_[li + 1]);
+        if (inner >= 0) {
+            key_.push_back(-2);
+            key_.insert(key_.end(), names_.begin() + start_[inner], names_.begin() + start_[inner + 1]);
+        }
+    }
+
+    std::unordered_map<std::vector<int>, LoopAdditions, NameHash> adds_;
+    std::unordered_map<std::vector<int>, int, NameHash> dels_;
+    std::size_t bytes_ = 0;
+    std::vector<int> closing_, outer_, loop_of_, names_, start_, key_;
+};
+
 }  // namespace
 
 PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
@@ -143,7 +256,6 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
 
     const int n = pr.seq.length();
     const int cut = pr.EA + best.barrier;  // only structures strictly below it can improve
-    const nnmodel::ParamSet& par = nnmodel::turner2004();
     std::vector<uint8_t> allowed(static_cast<std::size_t>(n) * n, 0);
     for (int a = 0; a < n; ++a)
         for (int b = a + 4; b < n; ++b)
@@ -166,7 +278,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     std::string db;
     PairTable pt;
     ReducedLoop loop;
-    std::vector<int> pairs;
+    MoveCache cache;
     int64_t found = -1;  // index of B once reached
     int level = pr.EA;
     bool stopped = false;
@@ -194,7 +306,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
             if ((++expansions & 63) == 0) {
                 const double el = seconds_since(t0);
                 if (el >= opt.seconds ||
-                    store.bytes_after_growth() + queued * 4 + static_cast<std::size_t>(n) * n > cap) {
+                    store.bytes_after_growth() + queued * 4 + cache.bytes() + static_cast<std::size_t>(n) * n > cap) {
                     stopped = true;
                     break;
                 }
@@ -208,38 +320,17 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
             const int E = store.energy(cur);
             unpack(store.at(cur), n, db);
             pt = pair_table(db);
-            pairs.clear();
-            for (int k = 0; k < n; ++k)
-                if (pt[k] > k) pairs.push_back(k);
-            // Additions, loop by loop (exterior first).
-            for (int li = -1; li < static_cast<int>(pairs.size()) && found < 0; ++li) {
-                loop.build(pr.seq, pt, li < 0 ? -1 : pairs[li], -1);
-                const std::vector<int>& un = loop.unpaired();
-                if (un.size() < 2) continue;
-                int base = 0;
-                bool have_base = false;
-                for (std::size_t x = 0; x < un.size() && found < 0; ++x) {
-                    const uint8_t* row = &allowed[static_cast<std::size_t>(un[x]) * n];
-                    for (std::size_t y = x + 1; y < un.size(); ++y) {
-                        if (!row[un[y]]) continue;
-                        if (!have_base) {
-                            base = loop.energy(par, kDangles);
-                            have_base = true;
-                        }
-                        const int e = E + loop.energy_toggled(par, kDangles, un[x], un[y]) - base;
-                        if (e >= cut) continue;
-                        offer(cur, level, un[x], un[y], true, e);
-                        if (found >= 0) break;
-                    }
-                }
-            }
-            // Deletions.
-            for (std::size_t q = 0; q < pairs.size() && found < 0; ++q) {
-                const int a = pairs[q], b = pt[a];
-                loop.build(pr.seq, pt, enclosing_pair(pt, a), a);
-                const int e = E + loop.energy_toggled(par, kDangles, a, b) - loop.energy(par, kDangles);
-                if (e >= cut) continue;
-                offer(cur, level, a, b, false, e);
+            if (cache.bytes() > cap / 4) cache.clear();
+            cache.load(pt);
+            const int headroom = cut - E;  // moves must lower the energy below this
+            for (int li = 0; li < static_cast<int>(cache.loops()) && found < 0; ++li) {
+                const LoopAdditions& la = cache.additions(li, pr.seq, pt, allowed, loop);
+                for (std::size_t c = 0; c < la.pair.size() && found < 0; ++c)
+                    if (la.delta[c] < headroom)
+                        offer(cur, level, la.pair[c] >> 16, la.pair[c] & 0xFFFF, true, E + la.delta[c]);
+                if (li == 0 || found >= 0) continue;
+                const int d = cache.deletion(li, pr.seq, pt, loop);
+                if (d < headroom) offer(cur, level, cache.closing(li), pt[cache.closing(li)], false, E + d);
             }
         }
         if (found >= 0 || stopped) break;
@@ -248,7 +339,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     }
 
     best.states = store.size();
-    best.peak_bytes = store.bytes() + queued * 4;
+    best.peak_bytes = store.bytes() + queued * 4 + cache.bytes();
     if (found >= 0) {
         std::vector<std::string> path;
         for (uint32_t v = static_cast<uint32_t>(found);; v = store.parent(v)) {
