@@ -27,13 +27,14 @@ bool canonical(int a, int b) {
 //                 word k / 32: 00 unpaired, 01 '(', 10 ')';
 //   word W:       bits 0..31 the energy (dcal/mol, two's complement), bits 32..63 the index
 //                 of the structure it was first reached from (itself for A).
-// Records live in blocks of kBlock so that growing never copies them; a table of 32-bit
-// record indices (open addressing, linear probing, load <= 1/2) finds them by content.
+// Records live in blocks of kBlock so that growing never copies them; a table of 64-bit
+// slots (upper 32 bits of the hash, record index; open addressing, linear probing, load <= 1/2)
+// finds them by content.
 class StateStore {
 public:
     static constexpr std::size_t kBlock = 1 << 16;
 
-    explicit StateStore(int n) : W_((2 * n + 63) / 64), slots_(1 << 12, kEmpty) {}
+    explicit StateStore(int n) : W_((2 * n + 63) / 64), bits_(12), slots_(std::size_t{1} << 12, kEmpty) {}
 
     int words() const { return W_; }
     std::size_t size() const { return count_; }
@@ -42,12 +43,12 @@ public:
     uint32_t parent(uint32_t idx) const { return static_cast<uint32_t>(at(idx)[W_] >> 32); }
 
     std::size_t bytes() const {
-        return blocks_.size() * kBlock * (W_ + 1) * 8 + slots_.size() * 4;
+        return blocks_.size() * kBlock * (W_ + 1) * 8 + slots_.size() * 8;
     }
     // Bytes the table would reach if the next insertion makes it grow.
     std::size_t bytes_after_growth() const {
         std::size_t b = bytes();
-        if (2 * (count_ + 1) > slots_.size()) b += slots_.size() * 2 * 4;
+        if (2 * (count_ + 1) > slots_.size()) b += slots_.size() * 2 * 8;
         if (count_ % kBlock == 0) b += kBlock * (W_ + 1) * 8;
         return b;
     }
@@ -55,56 +56,79 @@ public:
     // Index of the stored structure `s`, or inserts it and returns its new index with
     // `inserted` set.
     uint32_t find_or_insert(const uint64_t* s, int energy, uint32_t parent, bool& inserted) {
+        return find_or_insert(s, hash(s), energy, parent, inserted);
+    }
+    // Same with the hash given (from hash()).
+    uint32_t find_or_insert(const uint64_t* s, uint64_t h, int energy, uint32_t parent, bool& inserted) {
         const std::size_t mask = slots_.size() - 1;
-        std::size_t h = hash(s) & mask;
-        for (;; h = (h + 1) & mask) {
-            const uint32_t v = slots_[h];
-            if (v == kEmpty) break;
-            if (std::memcmp(at(v), s, W_ * 8) == 0) {
+        const uint64_t tag = h >> 32 << 32;
+        for (std::size_t at_slot = home(tag);; at_slot = (at_slot + 1) & mask) {
+            const uint64_t v = slots_[at_slot];
+            if (v == kEmpty) {
+                const uint32_t idx = static_cast<uint32_t>(count_++);
+                if (idx % kBlock == 0) blocks_.emplace_back(new uint64_t[kBlock * (W_ + 1)]);
+                uint64_t* rec = blocks_[idx / kBlock].get() + (idx % kBlock) * (W_ + 1);
+                std::copy(s, s + W_, rec);
+                rec[W_] = (static_cast<uint64_t>(parent) << 32) | static_cast<uint32_t>(energy);
+                slots_[at_slot] = tag | idx;
+                if (2 * count_ > slots_.size()) grow();
+                inserted = true;
+                return idx;
+            }
+            if ((v ^ tag) >> 32 == 0 && same(at(static_cast<uint32_t>(v)), s)) {
                 inserted = false;
-                return v;
+                return static_cast<uint32_t>(v);
             }
         }
-        const uint32_t idx = static_cast<uint32_t>(count_++);
-        if (idx % kBlock == 0) blocks_.emplace_back(new uint64_t[kBlock * (W_ + 1)]);
-        uint64_t* rec = blocks_[idx / kBlock].get() + (idx % kBlock) * (W_ + 1);
-        std::memcpy(rec, s, W_ * 8);
-        rec[W_] = (static_cast<uint64_t>(parent) << 32) | static_cast<uint32_t>(energy);
-        slots_[h] = idx;
-        if (2 * count_ > slots_.size()) grow();
-        inserted = true;
-        return idx;
     }
 
-private:
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    // Brings the slot a lookup of hash h starts at into the cache.
+    void prefetch(uint64_t h) const { __builtin_prefetch(&slots_[home(h)]); }
 
-    std::size_t hash(const uint64_t* s) const {
+    uint64_t hash(const uint64_t* s) const {
         uint64_t h = 0x243F6A8885A308D3ULL;
         for (int w = 0; w < W_; ++w) {
             h ^= s[w];
             h *= 0x9E3779B97F4A7C15ULL;
             h ^= h >> 31;
         }
-        return static_cast<std::size_t>(h ^ (h >> 29));
+        h *= 0xBF58476D1CE4E5B9ULL;
+        return h ^ (h >> 29);
     }
 
+private:
+    // Slots hold the upper half of the hash over the record index, so most probes that do
+    // not match never touch a record.
+    static constexpr uint64_t kEmpty = ~uint64_t{0};
+
+    bool same(const uint64_t* a, const uint64_t* b) const {
+        for (int w = 0; w < W_; ++w)
+            if (a[w] != b[w]) return false;
+        return true;
+    }
+
+    // A lookup starts at the slot named by the top bits of the hash, which the slot keeps:
+    // growing moves slots without reading a record.
+    std::size_t home(uint64_t h) const { return static_cast<std::size_t>(h >> (64 - bits_)); }
+
     void grow() {
-        std::vector<uint32_t> next(slots_.size() * 2, kEmpty);
-        const std::size_t mask = next.size() - 1;
-        for (uint32_t v : slots_) {
+        std::vector<uint64_t> old(slots_.size() * 2, kEmpty);
+        old.swap(slots_);
+        ++bits_;
+        const std::size_t mask = slots_.size() - 1;
+        for (uint64_t v : old) {
             if (v == kEmpty) continue;
-            std::size_t h = hash(at(v)) & mask;
-            while (next[h] != kEmpty) h = (h + 1) & mask;
-            next[h] = v;
+            std::size_t h = home(v);
+            while (slots_[h] != kEmpty) h = (h + 1) & mask;
+            slots_[h] = v;
         }
-        slots_.swap(next);
     }
 
     int W_;
+    int bits_;  // log2 of the number of slots
     std::size_t count_ = 0;
     std::vector<std::unique_ptr<uint64_t[]>> blocks_;
-    std::vector<uint32_t> slots_;
+    std::vector<uint64_t> slots_;
 };
 
 inline void set_code(uint64_t* s, int k, uint64_t code) {
@@ -264,7 +288,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
 
     StateStore store(n);
     const int W = store.words();
-    std::vector<uint64_t> startw(W), goalw(W), nb(W);
+    std::vector<uint64_t> startw(W), goalw(W);
     pack(pb.A, startw.data(), W);
     pack(pb.B, goalw.data(), W);
     std::vector<std::vector<uint32_t>> bucket(cut - pr.EA);
@@ -284,17 +308,35 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     bool stopped = false;
     std::size_t expansions = 0;
 
-    auto offer = [&](uint32_t from, int key, int a, int b, bool add, int e) {
-        std::copy(store.at(from), store.at(from) + W, nb.begin());
-        set_code(nb.data(), a, add ? 1 : 0);
-        set_code(nb.data(), b, add ? 2 : 0);
-        bool fresh = false;
-        const uint32_t idx = store.find_or_insert(nb.data(), e, from, fresh);
-        if (!fresh) return;
-        const int k = std::max(key, e);
-        bucket[k - pr.EA].push_back(idx);
-        ++queued;
-        if (std::equal(nb.begin(), nb.end(), goalw.begin())) found = idx;
+    // The neighbours of one structure are packed and hashed first and looked up after, so
+    // that the table's cache misses overlap.
+    struct Offer {
+        uint64_t hash;
+        int energy;
+    };
+    std::vector<Offer> offers;
+    std::vector<uint64_t> packed;
+    auto offer = [&](uint32_t from, int a, int b, bool add, int e) {
+        const std::size_t at = packed.size();
+        packed.insert(packed.end(), store.at(from), store.at(from) + W);
+        set_code(packed.data() + at, a, add ? 1 : 0);
+        set_code(packed.data() + at, b, add ? 2 : 0);
+        const uint64_t h = store.hash(packed.data() + at);
+        store.prefetch(h);
+        offers.push_back({h, e});
+    };
+    auto settle = [&](uint32_t from, int key) {
+        for (std::size_t o = 0; o < offers.size() && found < 0; ++o) {
+            const uint64_t* w = packed.data() + o * W;
+            bool fresh = false;
+            const uint32_t idx = store.find_or_insert(w, offers[o].hash, offers[o].energy, from, fresh);
+            if (!fresh) continue;
+            bucket[std::max(key, offers[o].energy) - pr.EA].push_back(idx);
+            ++queued;
+            if (std::equal(w, w + W, goalw.begin())) found = idx;
+        }
+        offers.clear();
+        packed.clear();
     };
 
     while (level < cut) {
@@ -327,11 +369,12 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
                 const LoopAdditions& la = cache.additions(li, pr.seq, pt, allowed, loop);
                 for (std::size_t c = 0; c < la.pair.size() && found < 0; ++c)
                     if (la.delta[c] < headroom)
-                        offer(cur, level, la.pair[c] >> 16, la.pair[c] & 0xFFFF, true, E + la.delta[c]);
+                        offer(cur, la.pair[c] >> 16, la.pair[c] & 0xFFFF, true, E + la.delta[c]);
                 if (li == 0 || found >= 0) continue;
                 const int d = cache.deletion(li, pr.seq, pt, loop);
-                if (d < headroom) offer(cur, level, cache.closing(li), pt[cache.closing(li)], false, E + d);
+                if (d < headroom) offer(cur, cache.closing(li), pt[cache.closing(li)], false, E + d);
             }
+            settle(cur, level);
         }
         if (found >= 0 || stopped) break;
         std::vector<uint32_t>().swap(here);
