@@ -94,14 +94,15 @@ def main():
 
     work = tempfile.mkdtemp(prefix="zmethods.")
     results = []
-    print("id\tlen\tbpdist\tbarrier\tlower_bound\tstatus\ttime_s\twall_s\tpeak_MiB\tfp_w4d\texact_direct\texact_any")
+    print("id\tlen\tbpdist\tbarrier\tlower_bound\tstatus\ttime_s\tcpu_s\twall_s\tpeak_MiB\tfp_w4d\texact_direct\t"
+          "exact_any")
     try:
         for row in rows:
             r = run_one(args, row, work)
             results.append((row, r))
-            print("%s\t%s\t%s\t%s\t%s\t%s\t%.3f\t%.3f\t%s\t%s\t%s\t%s" % (
+            print("%s\t%s\t%s\t%s\t%s\t%s\t%.4f\t%.4f\t%.3f\t%s\t%s\t%s\t%s" % (
                 row["id"], row["len"], row["bpdist"], "%.2f" % r["barrier"] if "barrier" in r else "ERR",
-                "%.2f" % r["lb"] if "lb" in r else "ERR", r.get("status", "ERR"), r.get("time", float("nan")),
+                "%.2f" % r["lb"] if "lb" in r else "ERR", r.get("status", "ERR"), r.get("time", float("nan")), r.get("mcpu", float("nan")),
                 r["wall"], "%.1f" % r["peak"] if r["peak"] is not None else "NA",
                 row["fp_w4d"], row["exact_direct"], row["exact_any"]), flush=True)
     finally:
@@ -127,15 +128,17 @@ def main():
               100.0 * len(proved_known) / max(1, len(known_any)), len(wrong), ",".join(wrong),
               len(proved) - len(proved_known), len(ok) - len(known_any)))
     if proved_known:
-        print("# on the proved rows with exact_any known: median time %.4f s (wall %.4f s), median exact_any_sec "
-              "%.4f s (of all %d known rows: %.4f s)" % (
+        print("# on the proved rows with exact_any known: median time %.4f s (cpu %.4f s, process wall %.4f s), "
+              "median exact_any_sec %.4f s (of all %d known rows: %.4f s)" % (
                   statistics.median(r["time"] for _, r in proved_known),
+                  statistics.median(r.get("mcpu", r["cpu"]) for _, r in proved_known),
                   statistics.median(r["wall"] for _, r in proved_known),
                   statistics.median(float(row["exact_any_sec"]) for row, _ in proved_known), len(known_any),
                   statistics.median(float(row["exact_any_sec"]) for row, _ in known_any)))
     if ok:
-        print("# all rows: median time %.4f s (wall %.4f s); median fp_w4d_sec %.4f s" % (
-            statistics.median(r["time"] for _, r in ok), statistics.median(r["wall"] for _, r in ok),
+        print("# all rows: median time %.4f s (cpu %.4f s, process wall %.4f s); median fp_w4d_sec %.4f s" % (
+            statistics.median(r["time"] for _, r in ok), statistics.median(r.get("mcpu", r["cpu"]) for _, r in ok),
+            statistics.median(r["wall"] for _, r in ok),
             statistics.median(float(row["fp_w4d_sec"]) for row, _ in ok)))
     groups = [(0, 60), (61, 100), (101, 150), (151, 10 ** 6)]
     for lo, hi in groups:
