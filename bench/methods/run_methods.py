@@ -3,7 +3,7 @@
 row and in total: barrier, lower bound, status, time, peak memory, and the comparison with the
 columns fp_w4d, exact_direct and exact_any. Instances run one after the other.
 
-  bench/methods/run_methods.py -m exact -t 60 [--bin build/zentrola] [--tsv public.tsv]
+  bench/methods/run_methods.py -m exact -t 60 [-M MiB] [--bin build/zentrola] [--tsv public.tsv]
                                [--max-len N] [--limit N] [--every K] [--ids a,b]
 """
 import argparse
@@ -37,6 +37,8 @@ def run_one(args, row, workdir):
         cmd += ["-t", str(args.t)]
     if args.w is not None:
         cmd += ["-w", str(args.w)]
+    if args.M is not None:
+        cmd += ["-M", str(args.M)]
     start = time.monotonic()
     proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     out = proc.stdout.read()
@@ -73,6 +75,7 @@ def main():
     ap.add_argument("-m", "--method", required=True, choices=["ea", "direct", "exact", "auto"])
     ap.add_argument("-t", type=float, default=None)
     ap.add_argument("-w", type=int, default=None)
+    ap.add_argument("-M", type=int, default=None, help="memory cap of the exact search, MiB")
     ap.add_argument("--bin", default="build/zentrola")
     ap.add_argument("--tsv", default="/work/shared/bench/public.tsv")
     ap.add_argument("--seed", type=int, default=1)
