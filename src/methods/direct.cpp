@@ -4,6 +4,7 @@
 // moves done (so the result never depends on hash order).
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 
 #include "methods/common.h"
 
@@ -175,6 +176,8 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
         r.moves = fw;
     }
     replay(pb, pr, r);
+    if (r.barrier + pr.EA != std::min(forward, backward))
+        throw std::logic_error("beam search: move energies disagree with full evaluation");
     r.lower_bound = std::max(0, pr.EB - pr.EA);
     r.proved = r.barrier == r.lower_bound;
     r.seconds = seconds_since(t0);

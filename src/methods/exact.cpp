@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "methods/common.h"
@@ -392,6 +393,8 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
         }
         std::reverse(path.begin(), path.end());
         PathResult r = path_of(pb.sequence, path);
+        if (r.barrier != std::max(level, pr.EB) - pr.EA)
+            throw std::logic_error("exact search: move energies disagree with full evaluation");
         r.method = "exact";
         r.lower_bound = r.barrier;  // the first key of B is its lowest
         r.proved = true;
