@@ -48,7 +48,7 @@ TEST_F(Run, UsageErrorsPrintTheUsageAndFail) {
     EXPECT_EQ(help.out.rfind(kUsageFirstLine, 0), 0u);
     int lines = 0;
     for (char c : help.out) lines += c == '\n';
-    EXPECT_EQ(lines, 7);
+    EXPECT_EQ(lines, 11);  // with -m, -w, -t and -M
     EXPECT_NE(help.out.find("by default - outdir/results.txt\n"), std::string::npos);
 }
 
