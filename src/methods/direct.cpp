@@ -35,8 +35,9 @@ struct Candidate {
 
 void fill_loops(const PairTable& pt, std::vector<int>& loop) {
     const int n = static_cast<int>(pt.size());
-    loop.assign(n, -1);
-    std::vector<int> open{-1};
+    loop.resize(n);
+    thread_local std::vector<int> open;
+    open.assign(1, -1);
     for (int k = 0; k < n; ++k) {
         loop[k] = open.back();
         if (pt[k] > k) open.push_back(k);
@@ -69,7 +70,8 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     fill_loops(from, layer[0].loop);
     layer[0].delta.assign(d, kUnknown);
     layer[0].energy = layer[0].saddle = efrom;
-    std::vector<uint64_t> done(words, 0), next_done;  // done-sets of the kept layer, `words` each
+    std::vector<uint64_t> done(words, 0), next_done;
+    std::vector<Kept> next;  // done-sets of the kept layer, `words` each
     std::vector<std::vector<std::pair<int, int>>> history;  // per step: (parent, move) of each kept entry
 
     std::vector<Candidate> cand;
@@ -124,7 +126,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
             if (x.energy != y.energy) return x.energy < y.energy;
             return bits_less(x.bits, y.bits);
         });
-        std::vector<Kept> next(keep);
+        next.resize(keep);  // kept entries reuse their vectors' storage from step to step
         next_done.resize(keep * words);
         history.emplace_back();
         for (std::size_t r = 0; r < keep; ++r) {

@@ -68,6 +68,9 @@ void ReducedLoop::emit_inside(const nnmodel::EncodedSequence& s, const PairTable
 void ReducedLoop::build(const nnmodel::EncodedSequence& s, const PairTable& pt, int p, int open) {
     const int n = s.length();
     if (static_cast<int>(index_.size()) < n) index_.resize(n);
+    red_.letters.reserve(n + 8);
+    red_.codes.reserve(n + 10);
+    db_.reserve(n + 8);
     red_.letters.clear();
     red_.codes.assign(1, 0);
     db_.clear();
