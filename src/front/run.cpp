@@ -11,6 +11,10 @@
 #include <iostream>
 #include <vector>
 
+#include "error/fatal_error.h"
+#include "files/files.h"
+#include "model/structure.h"
+
 std::string infile;
 std::string outfile;
 std::string logfile;
@@ -24,37 +28,46 @@ int beam_width = 0;
 double budget_seconds = 60;
 long memory_mib = 4096;
 
-RPath::RPath(std::string s, std::string a, std::string b) : sequence(s), A(a), B(b) {}
+namespace {
 
-void print_usage() {
-    std::cout << "Usage: Zentrola -i [infile] -o [outfile] -l [logfile] -d [outdir] -c [configfile]" << std::endl
-              << "   infile : a faa format file, including a name, a sequence, a start structure A and a final "
-                 "structure B"
-              << std::endl
-              << "   outdir : for saving the outfile, the logfile and intemediate files" << std::endl
-              << "   outfile: an outcoming file for saving the barrier energy of the best pathway in each found in "
-                 "each generation, by default - outdir/results.txt"
-              << std::endl
-              << "   logfile: a log file for saving the best pathway from A to B in each generation, by default - "
-                 "outdir/log.txt"
-              << std::endl
-              << "   configfile: a configuration file, by default - config" << std::endl
-              << "   seed   : -s [seed], a non-negative integer that seeds the random generator, by default - the "
-                 "current time"
-              << std::endl
-              << "   method : -m ea|direct|exact|auto, by default - ea (the evolutionary search)" << std::endl
-              << "   width  : -w [width], beam width of direct, exact and auto, by default - 4 x base-pair distance"
-              << std::endl
-              << "   budget : -t [seconds], time budget of exact and auto, by default - 60" << std::endl
-              << "   memory : -M [MiB], memory cap of the exact search in exact and auto, by default - 4096"
-              << std::endl;
+// The usage text, one line per option; a new option adds its row here.
+struct OptionLine {
+    const char* flag;
+    const char* text;
+};
+const OptionLine kOptionLines[] = {
+    {"-i infile", "the input: a name, a sequence, the start structure A and the final structure B, one a line"},
+    {"-d outdir", "the directory for the result file, the log file and the generation files"},
+    {"-o outfile", "the barrier energy of the best pathway found in each generation; default outdir/result.txt"},
+    {"-l logfile", "the best pathway from A to B of each generation; default outdir/log.txt"},
+    {"-c configfile", "the search parameters (key=value lines); default config"},
+    {"-s seed", "a non-negative integer that seeds the random generator; default the current time"},
+    {"-m method", "ea (the evolutionary search), direct, exact or auto; default ea"},
+    {"-w width", "beam width of direct, exact and auto; default 4 x base-pair distance"},
+    {"-t seconds", "time budget of exact and auto; default 60"},
+    {"-M size", "memory cap of the exact search in exact and auto, MiB; default 4096"},
+    {"-h", "print this help and exit"},
+};
+
+}  // namespace
+
+std::string usage_text() {
+    std::string s = "Usage: zentrola -i infile -d outdir [option]...\n";
+    for (const OptionLine& o : kOptionLines) {
+        std::string flag = std::string("  ") + o.flag;
+        flag.resize(17, ' ');
+        s += flag + o.text + "\n";
+    }
+    return s;
 }
+
+void print_usage() { std::cout << usage_text() << std::flush; }
 
 namespace {
 
-[[noreturn]] void usage_error() {
-    print_usage();
-    std::exit(1);
+// The usage text on standard output, after `first` when it is not empty; status 1.
+[[noreturn]] void usage_error(const std::string& first = std::string()) {
+    throw FatalError::from_text(first + usage_text(), ErrorStream::out);
 }
 
 bool parse_seed(const char* text, unsigned int& out) {
@@ -76,10 +89,7 @@ bool parse_positive(const char* text, double& out) {
     return true;
 }
 
-[[noreturn]] void option_error(const std::string& message) {
-    std::cout << message << std::endl;
-    usage_error();
-}
+[[noreturn]] void option_error(const std::string& message) { usage_error(message + "\n"); }
 
 }  // namespace
 
@@ -114,8 +124,7 @@ void init_env(int argc, char** argv) {
             case 'c': configfile = optarg; break;
             case 's':
                 if (!parse_seed(optarg, seed)) {
-                    std::cout << "The seed must be a non-negative integer: " << optarg << std::endl;
-                    usage_error();
+                    usage_error("The seed must be a non-negative integer: " + std::string(optarg) + "\n");
                 }
                 seed_given = true;
                 break;
@@ -144,14 +153,12 @@ void init_env(int argc, char** argv) {
                 memory_given = true;
                 break;
             case 'h':
-                print_usage();
-                std::exit(0);
+                throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
             default: usage_error();
         }
     }
     if (optind < argc) {
-        std::cout << "Unexpected argument: " << argv[optind] << std::endl;
-        usage_error();
+        usage_error("Unexpected argument: " + std::string(argv[optind]) + "\n");
     }
     if (method == "ea" && (width_given || budget_given || memory_given))
         option_error("-w, -t and -M apply to -m direct, exact and auto, not to the evolutionary search");
@@ -163,8 +170,7 @@ void init_env(int argc, char** argv) {
     if (logfile.empty()) logfile = outdir + "log.txt";
     if (!fexists(outdir.c_str()) && !make_directories(outdir)) {
         const int err = errno;
-        std::cerr << "Can not create the output directory " << outdir << ": " << std::strerror(err) << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not create the output directory " + outdir + ": " + std::strerror(err)});
     }
     std::cout << "infile=" << infile << ", outdir=" << outdir << ", outfile=" << outfile << ", logfile=" << logfile
               << std::endl;
@@ -248,8 +254,7 @@ void readin(std::ifstream& in, std::string& name, std::string& seq, std::string&
     std::string warnings;
     if (problem.empty()) problem = check_input(seq, A, B, warnings);
     if (!problem.empty()) {
-        std::cout << "infile format error" << std::endl << problem << std::endl;
-        std::exit(1);
+        throw FatalError({"infile format error", problem}, ErrorStream::out);
     }
     std::cerr << warnings;
 }

@@ -5,18 +5,6 @@
 #include <string>
 
 #include "front/config.h"
-#include "model/structure.h"
-#include "random/random_stream.h"
-
-// The problem: a sequence, the start structure A and the final structure B.
-struct RPath {
-    std::string sequence;
-    RStruct A;
-    RStruct B;
-
-    RPath(std::string sequence, std::string A, std::string B);
-    RPath(const RPath& o) = default;
-};
 
 extern std::string infile;
 extern std::string outfile;
@@ -31,10 +19,13 @@ extern int beam_width;           // -w: beam width of direct, exact and auto; 0:
 extern double budget_seconds;    // -t: time budget of exact and auto, seconds
 extern long memory_mib;          // -M: memory cap of the exact search's tables, MiB
 
-// Parses the options into the globals and prepares the output directory; may end the program.
+// Parses the options into the globals and prepares the output directory. Throws FatalError
+// for -h (status 0, usage on standard output) and for unusable options or directories.
 void init_env(int argc, char** argv);
+// The option summary printed for -h and after a wrong command line.
+std::string usage_text();
 void print_usage();
-// Reads and checks the four lines of the input file; may end the program.
+// Reads and checks the four lines of the input file; throws FatalError on an unusable file.
 void readin(std::ifstream& in, std::string& name, std::string& seq, std::string& A, std::string& B);
 
 // What is wrong with the input, as one line ("" when it is usable). `warnings`

@@ -30,7 +30,7 @@ void print_path(std::ostream& out, const std::string& sequence, const PathResult
         out << r.structures[k] << "   (" << r.energies[k] / 100.0 << ")" << std::endl;
 }
 
-void run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const Config& cf,
+void run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const SearchConfig& cf,
                  const EvolutionFiles& files, std::ostream& out) {
     const std::string started = now_asctime();
     nnmodel::turner2004();  // parsed once per process: the times printed are the search's own

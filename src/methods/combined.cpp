@@ -17,7 +17,7 @@ ActionChain chain_of(const PathResult& r) {
 
 }  // namespace
 
-PathResult combined_path(const Problem& pb, const Options& opt, const Config& cf, const EvolutionFiles& files,
+PathResult combined_path(const Problem& pb, const Options& opt, const SearchConfig& cf, const EvolutionFiles& files,
                          bool& wrote_files) {
     const auto t0 = std::chrono::steady_clock::now();
     wrote_files = false;
@@ -33,7 +33,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const Config& cf
         if (best.moves.size() != beam.moves.size() || best.barrier != beam.barrier)
             hook.seeds.push_back(chain_of(best));
         hook.seconds = std::max(1e-9, opt.seconds - seconds_since(t0));
-        Config builtin = cf;
+        SearchConfig builtin = cf;
         builtin.RNAevalCmd.clear();
         GenericAlgorithm(RPath(pb.sequence, pb.A, pb.B), files.outfile, files.logfile, files.outdir, builtin, &hook);
         wrote_files = true;

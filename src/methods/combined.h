@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "front/config.h"
+#include "search/config.h"
 #include "methods/methods.h"
 
 namespace methods {
@@ -25,7 +25,7 @@ constexpr double kExactShare = 0.6;
 // part draws from the program's random stream (seed it first) and uses the built-in model
 // whatever `cf` names; it ends at the first generation boundary past the budget. `wrote_files`
 // tells whether it ran (and so wrote the files).
-PathResult combined_path(const Problem& pb, const Options& opt, const Config& cf, const EvolutionFiles& files,
+PathResult combined_path(const Problem& pb, const Options& opt, const SearchConfig& cf, const EvolutionFiles& files,
                          bool& wrote_files);
 
 }  // namespace methods

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "nnmodel/move.h"
+
 namespace methods {
 
 PairTable pair_table(const std::string& db) {
@@ -108,10 +110,7 @@ int ReducedLoop::energy_toggled(const nnmodel::ParamSet& par, int dangles, int i
 
 int move_delta(const nnmodel::ParamSet& p, const nnmodel::EncodedSequence& s, const std::vector<int>& pt, int i,
                int j, int dangles) {
-    thread_local ReducedLoop loop;
-    const bool remove = pt[i] == j;
-    loop.build(s, pt, enclosing_pair(pt, i), remove ? i : -1);
-    return loop.energy_toggled(p, dangles, i, j) - loop.energy(p, dangles);
+    return nnmodel::move_delta(p, s, pt, i, j, dangles);
 }
 
 }  // namespace methods

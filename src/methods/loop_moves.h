@@ -16,8 +16,8 @@ using PairTable = std::vector<int>;
 PairTable pair_table(const std::string& db);
 
 // Energy change of toggling the pair (i, j), i < j: added when both are unpaired (the pair
-// must not cross pt), deleted when pt[i] == j. Stand-in with the signature of
-// nnmodel::move_delta; its body becomes a call to that when it is available.
+// must not cross pt), deleted when pt[i] == j. The one place the methods take single move
+// energies from (nnmodel::move_delta).
 int move_delta(const nnmodel::ParamSet& p, const nnmodel::EncodedSequence& s, const std::vector<int>& pt, int i,
                int j, int dangles);
 

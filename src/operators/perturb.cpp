@@ -1,18 +1,17 @@
 // Perturbation: move one action inside its free window, move a block later, or
 // reverse a block.
 #include <algorithm>
-#include <cassert>
 #include <iostream>
 #include <vector>
 
+#include "error/fatal_error.h"
 #include "model/chain.h"
 #include "operators/random.h"
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 #include "model/structure.h"
 
 namespace {
 
-const int kPerturbId = 8;
 const int kPassLimit = 100;
 
 // Index of the nearest earlier / later action sharing a position with each action
@@ -58,14 +57,14 @@ std::vector<ActionChain> perturb_block(const std::vector<Action>& va, const std:
         if (reverse) {
             const int l = mygaussian_right(3, m - r);
             if (!(l >= 3 && r + l <= m)) std::cout << "sz(va)=" << m << ", start=" << r << ", len=" << l << std::endl;
-            assert(l >= 3 && r + l <= (int)va.size());
+            ZENTROLA_CHECK(l >= 3 && r + l <= (int)va.size());
             std::reverse(cand.va.begin() + r, cand.va.begin() + r + l);
         } else {
             const int l = mygaussian_right(2, m - r - 1);
             const int h = r + l + 1 + myrand(m - r - l);
             if (!(l >= 2 && r + l <= m && h >= 0 && h <= m))
                 std::cout << "sz(va)=" << m << ", start=" << r << ", len=" << l << ", insert=" << h << std::endl;
-            assert(l >= 2 && r + l <= (int)va.size() && h >= 0 && h <= (int)va.size());
+            ZENTROLA_CHECK(l >= 2 && r + l <= (int)va.size() && h >= 0 && h <= (int)va.size());
             std::rotate(cand.va.begin() + r, cand.va.begin() + r + l, cand.va.begin() + h);
         }
         if (replay_clashes(start, cand.va)) {
@@ -73,7 +72,7 @@ std::vector<ActionChain> perturb_block(const std::vector<Action>& va, const std:
         } else if (getindx(res, cand, 0, 1) != -1) {
             ++dupes;
         } else {
-            cand.strategy = kPerturbId;
+            cand.strategy = kStrategyPerturb;
             res.push_back(cand);
             tries = 0;
             dupes = 0;
@@ -123,7 +122,7 @@ std::vector<ActionChain> ActionChain::perturb(const std::string&, const std::str
         else
             std::rotate(cand.va.begin() + i, cand.va.begin() + i + 1, cand.va.begin() + k);
         if (!replay_clashes(start, cand.va)) {
-            cand.strategy = kPerturbId;
+            cand.strategy = kStrategyPerturb;
             res.push_back(cand);
         }
     }

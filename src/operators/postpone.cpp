@@ -1,7 +1,7 @@
 // Postponing deletions and bringing additions forward, without adding or removing moves.
-#include <cstdlib>
-#include <iostream>
+#include <sstream>
 
+#include "error/fatal_error.h"
 #include "model/chain.h"
 #include "operators/random.h"
 #include "model/structure.h"
@@ -46,7 +46,7 @@ ActionChain postpone(const std::vector<Action>& parent, Target&& target) {
             ++k;
         }
     }
-    ret.strategy = 4;
+    ret.strategy = kStrategyPostpone;
     return ret;
 }
 
@@ -103,17 +103,18 @@ ActionChain ActionChain::postpone_del2(const std::string&, const std::string&) c
 
 ActionChain ActionChain::bringforward_add(const std::string&, const std::string&) const {
     ActionChain ret = bringforward(va, [](int limit, int) { return limit + 1; });
-    ret.strategy = 5;
+    ret.strategy = kStrategyBringForward;
     return ret;
 }
 
 ActionChain ActionChain::bringforward_add2(const std::string& sequence, const std::string& A) const {
     ActionChain ret = bringforward(va, [](int limit, int k) { return mygaussian_right(limit + 1, k - 1); });
     if (RStruct(A).checkclash(ret)) {
-        std::cout << "Error:" << std::endl << sequence << std::endl << A << std::endl;
-        ret.show();
-        std::exit(1);
+        std::ostringstream text;
+        text << "Error:" << std::endl << sequence << std::endl << A << std::endl;
+        ret.show(text);
+        throw FatalError::from_text(text.str(), ErrorStream::out);
     }
-    ret.strategy = 5;
+    ret.strategy = kStrategyBringForward;
     return ret;
 }

@@ -1,4 +1,4 @@
-// Move energies of the loop-local evaluation against full evaluation, along random walks.
+// Move energies of the reduced loops (the exact search's) against full evaluation, along random walks.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -13,7 +13,7 @@ bool can_pair(char a, char b) {
     return p == "AU" || p == "UA" || p == "GC" || p == "CG" || p == "GU" || p == "UG";
 }
 
-TEST(MoveDelta, RandomWalksAgreeWithFullEvaluation) {
+TEST(ReducedLoop, RandomWalksAgreeWithFullEvaluation) {
     std::mt19937 g(11);
     const nnmodel::ParamSet& par = nnmodel::turner2004();
     int moves = 0;
@@ -41,7 +41,9 @@ TEST(MoveDelta, RandomWalksAgreeWithFullEvaluation) {
                 if (j - i < 4 || pt[i] >= 0 || pt[j] >= 0 || !can_pair(seq[i], seq[j])) continue;
                 if (methods::enclosing_pair(pt, i) != methods::enclosing_pair(pt, j)) continue;  // would cross
             }
-            const int d = methods::move_delta(par, s, pt, i, j, dangles);
+            methods::ReducedLoop loop;
+            loop.build(s, pt, methods::enclosing_pair(pt, i), remove ? i : -1);
+            const int d = loop.energy_toggled(par, dangles, i, j) - loop.energy(par, dangles);
             db[i] = remove ? '.' : '(';
             db[j] = remove ? '.' : ')';
             pt[i] = remove ? -1 : j;

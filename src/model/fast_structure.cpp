@@ -1,8 +1,8 @@
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 
-#include <cassert>
+#include <algorithm>
 
-#include "model/structure.h"
+#include "error/fatal_error.h"
 
 std::vector<int> partner_table(const std::string& s) {
     std::vector<int> partner(s.size(), -1);
@@ -11,6 +11,23 @@ std::vector<int> partner_table(const std::string& s) {
         partner[p.rp] = p.lp;
     }
     return partner;
+}
+
+std::vector<int> partner_table(const RStruct& rs) {
+    int n = std::max(rs.len, static_cast<int>(rs.str.size()));
+    for (const BP& p : rs.vbp) n = std::max(n, std::max(p.lp, p.rp) + 1);
+    std::vector<int> z(n, -1);
+    for (const BP& p : rs.vbp) {
+        z[p.lp] = p.rp;
+        z[p.rp] = p.lp;
+    }
+    return z;
+}
+
+RStruct structure_at(const std::string& start, const std::vector<Action>& va, int step) {
+    RStruct rs(start);
+    for (int i = 0; i < step; ++i) rs.applyAction(va[i]);
+    return rs;
 }
 
 bool add_clashes(const std::vector<int>& partner, const BP& bp) {
@@ -82,7 +99,7 @@ PathStructure::PathStructure(const std::string& s) : rs(s), partner(partner_tabl
 
 void PathStructure::apply(const Action& x) {
     const bool ok = rs.applyAction(x);
-    assert(ok);
+    ZENTROLA_CHECK(ok);
     (void)ok;
     if (x.a == del) {
         partner[x.b.lp] = partner[x.b.rp] = -1;
