@@ -3,11 +3,13 @@
 # ports of their own, no cgroups), runs the workflow on examples/instances.tsv through Snakemake's Slurm
 # executor, checks the summary against the command line, and stops the daemons it started.
 # If Slurm cannot be started here it says why and exits 2. SAME_AS=dir/summary.tsv: the summary must
-# also equal that one (e.g. the local run's) beyond the timings. RESULTS=dir keeps the results.
+# also equal that one (e.g. the local run's) beyond the timings. RESULTS=dir keeps the results;
+# ZENTROLA_CONFIG=file replaces the tiny configuration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tmp=$(mktemp -d /tmp/zentrola-slurm.XXXXXX)
 chmod 755 "$tmp"  # munged wants its socket reachable by every user
+config=${ZENTROLA_CONFIG:-workflow/tiny.config}
 out=${RESULTS:-$tmp/results}
 pids=()
 stop() {
@@ -88,14 +90,14 @@ check() {  # name, then a command that must succeed
 }
 # Snakemake's Slurm executor polls every 33 s by default (any rate above 1/s is read as that): poll each
 # second here, where the runs take a fraction of one.
-args=(--profile workflow/profiles/slurm --max-status-checks-per-second 1 --config zentrola_config=workflow/tiny.config "results=$out")
+args=(--profile workflow/profiles/slurm --max-status-checks-per-second 1 --config zentrola_config="$config" "results=$out")
 start=$(date +%s.%N)
 check "the workflow runs through Slurm" snakemake "${args[@]}"
 echo "wall time of the example through Slurm: $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 check "every run was a Slurm job" sh -c \
   "[ \$(find .snakemake/slurm_logs/rule_run -name '*.log' -newer $SLURM_CONF | wc -l) -eq \$(tail -n +2 examples/instances.tsv | wc -l) ]"
 check "the summary is the command line's" python3 workflow/check_summary.py "$out" examples/instances.tsv \
-  workflow/tiny.config ${SAME_AS:+--same-as "$SAME_AS"}
+  "$config" ${SAME_AS:+--same-as "$SAME_AS"}
 check "a second run does no work" sh -c "snakemake $(printf '%q ' "${args[@]}") >$tmp/again 2>&1; grep -q 'Nothing to be done' $tmp/again"
 echo "slurm: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -51,7 +51,7 @@ def zentrola_args(wildcards, input):
     args = [config["zentrola"], "-i", input[0], "-d", os.path.join(RESULTS, "runs", wildcards.id),
             "-c", config["zentrola_config"]]
     for flag, key in (("-s", "seed"), ("-m", "method"), ("-t", "budget"), ("-M", "memory_cap")):
-        if config[key] not in ("", None, 0):
+        if config[key] not in ("", None):
             args += [flag, str(config[key])]
     return args
 

@@ -80,11 +80,11 @@ def main(sm):
     record = {
         "exit_status": code, "message": message, "seconds": round(seconds, 3), "peak_mib": round(mib, 1),
         "barrier": found[0] if found else "", "lower_bound": found[1] if found else "",
-        "status": found[2] if found else "failed", "E_A": "", "E_B": "",
+        "status": found[2] if found else "failed",
+        **dict(zip(("E_A", "E_B"), energies(sm.params.rnaeval, sequence, a, b))),
         "command": shlex.join(sm.params.args), "started": started,
         "retry": code not in (0, 1),  # 0 and 1 are the program's answers; a killed or unstartable run is redone
     }
-    record["E_A"], record["E_B"] = energies(sm.params.rnaeval, sequence, a, b)
     if record["retry"]:
         os.makedirs(os.path.dirname(sm.params.retry_mark), exist_ok=True)
         with open(sm.params.retry_mark, "w") as f:  # the next invocation sees a new token and redoes the run
