@@ -49,7 +49,7 @@ export SLURM_CONF=$tmp/slurm.conf
 export USER=${USER:-$(id -un)}  # the Slurm executor looks the account up by $USER
 cat >"$SLURM_CONF" <<CONF
 ClusterName=zentrola
-SlurmctldHost=$host
+SlurmctldHost=$host(127.0.0.1)
 SlurmctldPort=$ctld_port
 SlurmdPort=$node_port
 SlurmUser=root
@@ -71,7 +71,7 @@ SelectType=select/cons_tres
 SelectTypeParameters=CR_Core_Memory
 MpiDefault=none
 ReturnToService=2
-NodeName=$host CPUs=$(nproc) RealMemory=$mem_mib State=UNKNOWN
+NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) RealMemory=$mem_mib State=UNKNOWN
 PartitionName=local Nodes=$host Default=YES MaxTime=INFINITE State=UP
 CONF
 slurmctld -D -c -f "$SLURM_CONF" >>"$tmp/slurmctld.log" 2>&1 &
