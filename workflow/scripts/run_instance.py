@@ -83,7 +83,8 @@ def main(sm):
         "status": found[2] if found else "failed",
         **dict(zip(("E_A", "E_B"), energies(sm.params.rnaeval, sequence, a, b))),
         "command": shlex.join(sm.params.args), "started": started,
-        "retry": code not in (0, 1),  # 0 and 1 are the program's answers; a killed or unstartable run is redone
+        # An exit status of the program's own is its answer; a run killed or not started (126, 127) is redone.
+        "retry": code is None or code in (126, 127),
     }
     if record["retry"]:
         os.makedirs(os.path.dirname(sm.params.retry_mark), exist_ok=True)
