@@ -45,6 +45,7 @@ def load_instances(path):
 
 
 ROWS = load_instances(config["instances"])
+BY_ID = {row["id"]: row for row in ROWS}
 
 
 def zentrola_args(wildcards, input):
