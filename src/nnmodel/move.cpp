@@ -72,7 +72,7 @@ inline bool any_lane(const Lanes* m) {
 
 // True when a pair (k,l) with l - k <= 3 is present: it closes, or holds, a hairpin of fewer
 // than 3 unpaired bases. (0-based)
-__attribute__((target_clones("avx2", "default"))) bool has_short_pair(const int* pt, int n) {
+inline __attribute__((always_inline)) bool has_short_pair(const int* pt, int n) {
     typedef unsigned ULanes __attribute__((vector_size(32)));
     const ULanes next = {1, 2, 3, 4, 5, 6, 7, 8};
     ULanes low = ~ULanes{}, low2 = ~ULanes{};  // smallest partner - position - 1, unsigned
@@ -111,7 +111,7 @@ __attribute__((target_clones("avx2", "default"))) bool has_short_pair(const int*
 
 // Opening of the innermost pair enclosing position i: the largest x < i with pt[x] > i (a pair
 // opened before i and closed after it), or -1 in the exterior loop. (0-based)
-__attribute__((target_clones("avx2", "default"))) int enclosing_open(const int* pt, int i) {
+inline __attribute__((always_inline)) int enclosing_open(const int* pt, int i) {
     int k = i;
     for (; k >= 16; k -= 16) {
         Lanes u, v;
@@ -123,6 +123,14 @@ __attribute__((target_clones("avx2", "default"))) int enclosing_open(const int* 
     for (int x = k - 1; x >= 0; --x)
         if (pt[x] > i) return x;
     return -1;
+}
+
+// Both scans a move needs, in one call (one choice of clone): true when a short pair is
+// present; otherwise *enclosing = enclosing_open(pt, i).
+__attribute__((target_clones("avx2", "default"))) bool scan_structure(const int* pt, int n, int i, int* enclosing) {
+    if (has_short_pair(pt, n)) return true;
+    *enclosing = enclosing_open(pt, i);
+    return false;
 }
 
 // Whether the sum of the loop energies of a structure of length n without pairs (k,l),
@@ -138,8 +146,10 @@ bool plain_sums(const ParamSet& p, int64_t pair_bound, int64_t base_bound, int n
 }
 
 // The change of adding (i,j) (1-based; deleting is its negative) on the structure pt, from
-// the two or three loops involved. Throws when (i,j) would cross a pair.
-int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int dangles, MoveWork& w) {
+// the two or three loops involved; x is the 0-based opening of the pair enclosing (i,j), -1 for the
+// exterior loop. Throws when (i,j) would cross a pair.
+int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int x, int dangles,
+                MoveWork& w) {
     const int n = s.length();
     if (w.with.size() < static_cast<std::size_t>(n) + 2) {  // a loop has at most n/2 + 1 stems
         w.with.resize(n + 2);
@@ -161,7 +171,6 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         inner[m_in++] = {k, q};
         k = q + 1;
     }
-    const int x = enclosing_open(pt, i - 1);
     int a = 0, b = n + 1;
     int m_left = 0;
     if (x >= 0) {
@@ -288,9 +297,10 @@ MoveModel prepare_moves(const ParamSet& p) {
 int move_delta(const MoveModel& m, const EncodedSequence& s, const std::vector<int>& pt, int i, int j, int dangles) {
     const bool adding = check_move(s, pt, i, j, dangles);
     const int n = s.length();
-    if (j - i <= 3 || has_short_pair(pt.data(), n) || n > m.max_length)
+    int x = -1;
+    if (j - i <= 3 || n > m.max_length || scan_structure(pt.data(), n, i, &x))
         return full_delta(*m.params, s, pt, i, j, adding, dangles);
-    const int d = local_delta(*m.params, s, pt.data(), i + 1, j + 1, dangles, work());
+    const int d = local_delta(*m.params, s, pt.data(), i + 1, j + 1, x, dangles, work());
     return adding ? d : -d;
 }
 

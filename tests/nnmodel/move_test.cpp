@@ -130,6 +130,11 @@ TEST(MoveDelta, RandomWalksOnAlteredParameterSets) {
         const nnmodel::MoveModel m = nnmodel::prepare_moves(p);
         random_walks(p, &m, {40, 300}, 4, 100 + scale);
     }
+    for (double celsius : {0.0, 70.0, 100.0}) {  // rescaled tables: mismatches can lose to dangles
+        const ParamSet p = nnmodel::turner2004_at(celsius);
+        const nnmodel::MoveModel m = nnmodel::prepare_moves(p);
+        random_walks(p, &m, {60, 300}, 4, 200 + static_cast<unsigned>(celsius));
+    }
     ParamSet p = base;
     p.int22[1][2][1][1][1][1] = nnmodel::kInf;
     p.mismatch_interior[2][1][1] = nnmodel::kInf;
