@@ -29,32 +29,6 @@ ActionChain upAndDown() { return chainOf({Action(del, 0, 8), Action(del, 1, 7), 
 using Barrier = ScratchDirTest;
 using BarrierDeathTest = ScratchDirTest;
 
-TEST_F(Barrier, EmptyChainHasBarrierZeroAndTheStartEnergyAlone) {
-    EnergyCache cache;
-    ActionChain ac;
-    EXPECT_EQ(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), 0.0);
-    EXPECT_EQ(ac.vde, std::vector<double>{-0.5});
-    EXPECT_EQ(ac.mde, 0.0);
-    EXPECT_EQ(ac.avge, -0.5);
-}
-
-TEST_F(Barrier, HighestPointMinusStartAndMeanOfProfile) {
-    EnergyCache cache;
-    ActionChain ac = upAndDown();
-    ac.vde = {9.0};  // replaced, not extended
-    EXPECT_EQ(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), 1.0);
-    EXPECT_EQ(ac.vde, (std::vector<double>{-0.5, 0.0, 0.5, 0.0}));
-    EXPECT_EQ(ac.mde, 1.0);
-    EXPECT_EQ(ac.avge, 0.0);
-    // The repeated structure was sent at each occurrence, and cached once.
-    EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d1"});
-    EXPECT_EQ(cache.size(), 3u);
-    EXPECT_EQ(cache[".((...))."], 0.0);
-
-    ActionChain down = chainOf({Action(add, 1, 7), Action(add, 0, 8)});
-    EXPECT_EQ(getMDEfromAC(kSeq, "..(...)..", down, cache, standin("ok")), 0.0);
-}
-
 TEST_F(Barrier, CachedStructuresAreNotSentAgain) {
     EnergyCache cache;
     std::vector<ActionChain> vac = {upAndDown(), chainOf({Action(del, 0, 8), Action(del, 2, 6)})};
@@ -65,14 +39,6 @@ TEST_F(Barrier, CachedStructuresAreNotSentAgain) {
     EXPECT_EQ(again.vde, vac[0].vde);
     EXPECT_EQ(again.avge, vac[0].avge);
     EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 1 args -d1", "records 0 args -d1"}));
-}
-
-TEST_F(Barrier, CachedValueIsUsedAsItStands) {
-    EnergyCache cache;
-    cache[kStart] = 7.25;
-    ActionChain ac;
-    getMDEfromAC(kSeq, kStart, ac, cache, standin("ok"));
-    EXPECT_EQ(ac.vde, std::vector<double>{7.25});
 }
 
 TEST_F(BarrierDeathTest, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
@@ -127,10 +93,6 @@ TEST_F(Barrier, CommandAndBuiltinModeAgreeExactly) {
             EXPECT_EQ(viaFile[k].mde, builtin[k].mde);
             EXPECT_EQ(viaFile[k].avge, builtin[k].avge);
         }
-        // Everything is cached now: the command answers an empty batch.
-        const std::vector<ActionChain> before = viaFile;
-        getVMDEfromVAC(ri.seq, ri.A, viaFile, cacheFile, std::string(RNAEVAL_DIR) + "RNAeval -d1 ");
-        for (std::size_t k = 0; k < before.size(); ++k) EXPECT_EQ(viaFile[k].vde, before[k].vde);
     }
     EXPECT_TRUE(tmpFiles().empty());
 }
