@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ struct Case {
   const char* file;
   std::size_t rows;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.file; }
 
 class ReferenceTable : public ::testing::TestWithParam<Case> {};
 
