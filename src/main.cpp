@@ -1,13 +1,17 @@
-#include <cstdlib>
+// The program: options, input and configuration, then the search. The only place that prints
+// a fatal error (FatalError, thrown by everything below) and chooses the exit status.
 #include <ctime>
 #include <fstream>
 #include <iostream>
 
-#include "search/driver.h"
+#include "error/fatal_error.h"
 #include "front/run.h"
 #include "random/random_stream.h"
+#include "search/driver.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+void run(int argc, char** argv) {
     init_env(argc, argv);
     if (!seed_given) seed = static_cast<unsigned int>(std::time(nullptr));
     seed_random(seed);
@@ -23,5 +27,17 @@ int main(int argc, char** argv) {
 
     RPath problem(seq, a, b);
     GenericAlgorithm(problem, outfile, logfile, outdir, cf);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        run(argc, argv);
+    } catch (const FatalError& e) {
+        std::ostream& out = e.stream() == ErrorStream::out ? std::cout : std::cerr;
+        for (const std::string& line : e.lines()) out << line << std::endl;
+        return e.status();
+    }
     return 0;
 }

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "energy/fileutil.h"
+#include "error/fatal_error.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 
@@ -42,8 +43,7 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         try {
             dcal = nnmodel::energy_dcal(params, *encoded, s, 1, &warnings);
         } catch (const std::exception& e) {
-            std::cerr << "The built-in energy model failed on " << s << ": " << e.what() << std::endl;
-            std::exit(1);
+            throw FatalError({"The built-in energy model failed on " + s + ": " + e.what()});
         }
         for (const std::string& w : warnings) std::cerr << w << '\n';
         ve.push_back(dcal / 100.0);
@@ -125,15 +125,13 @@ std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::s
 
     const std::string cmd = cmdprefix + " < " + in + " > " + out;
     if (!runCommand(parseRNAevalCmd(cmdprefix), in, out)) {
-        std::cerr << "The following command failed: " << cmd << std::endl;
-        std::exit(1);
+        throw FatalError({"The following command failed: " + cmd});
     }
 
     std::vector<double> ve = readEnergyfromFile(out);
     if (ve.size() != vs.size()) {
-        std::cerr << "File " << out << " holds " << ve.size() << " energy records for " << vs.size()
-                  << " structures sent" << std::endl;
-        std::exit(1);
+        throw FatalError({"File " + out + " holds " + std::to_string(ve.size()) + " energy records for " +
+                          std::to_string(vs.size()) + " structures sent"});
     }
 
     if (std::remove(in.c_str()) != 0) std::cerr << "Error deleting file " << in << std::endl;
@@ -146,16 +144,14 @@ void writeVS2file(const std::string& fname, const std::string& seq, const std::v
     for (const std::string& s : vs) f << seq << '\n' << s << '\n';
     f.close();
     if (f.fail()) {
-        std::cerr << "Can not write file " << fname << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not write file " + fname});
     }
 }
 
 std::vector<double> readEnergyfromFile(const std::string& fname) {
     std::ifstream f(fname);
     if (!f) {
-        std::cerr << "Can not open file " << fname << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not open file " + fname});
     }
 
     std::vector<double> ve;
@@ -175,15 +171,13 @@ std::vector<double> readEnergyfromFile(const std::string& fname) {
         char* end = nullptr;
         const double v = text.empty() ? 0.0 : std::strtod(start, &end);
         if (text.empty() || end != start + text.size() || !std::isfinite(v)) {
-            std::cerr << "File " << fname << ": the energy of record " << ve.size() + 1
-                      << " is not a number: " << line2 << std::endl;
-            std::exit(1);
+            throw FatalError({"File " + fname + ": the energy of record " + std::to_string(ve.size() + 1) +
+                              " is not a number: " + line2});
         }
         ve.push_back(v);
     }
     if (f.bad()) {
-        std::cerr << "Can not read file " << fname << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not read file " + fname});
     }
     return ve;
 }

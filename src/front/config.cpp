@@ -1,9 +1,10 @@
 #include "front/config.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+
+#include "error/fatal_error.h"
 
 const std::string RNAevalOption = "d1";
 
@@ -34,10 +35,8 @@ void read_int(const std::string& key, const std::string& value, int& field) {
     std::istringstream in(value);
     int v = 0;
     if (!(in >> v)) {
-        std::cerr << "Can not read the value of " << key << " = " << value << " as an integer " << kConfigHint
-                  << std::endl
-                  << "Please update it." << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not read the value of " + key + " = " + value + " as an integer " + kConfigHint,
+                          "Please update it."});
     }
     field = v;
 }
@@ -57,8 +56,7 @@ int* Config::numeric_field(const std::string& key) {
 
 void Config::setConfig(std::string path) {
     if (!fexists(path.c_str())) {
-        std::cerr << "The specified config file does not exist." << std::endl;
-        std::exit(1);
+        throw FatalError({"The specified config file does not exist."});
     }
     std::ifstream in(path.c_str());
     std::string line;
@@ -87,15 +85,11 @@ void Config::setConfig(std::string path) {
             } else if (value == "NO" || value == "No" || value == "no") {
                 SAVEGENE = false;
             } else {
-                std::cerr << "Can not recognize SAVEGENE = " << value << std::endl
-                          << "Please specify YES or NO in your configuration file (by default: config)."
-                          << std::endl;
-                std::exit(1);
+                throw FatalError({"Can not recognize SAVEGENE = " + value,
+                                  "Please specify YES or NO in your configuration file (by default: config)."});
             }
         } else {
-            std::cerr << "Can not analysis " << line << kConfigHint << std::endl
-                      << "Please update it." << std::endl;
-            std::exit(1);
+            throw FatalError({"Can not analysis " + line + kConfigHint, "Please update it."});
         }
     }
 }
@@ -110,8 +104,7 @@ void Config::selfcheck() {
             program += "RNAeval";
         }
         if (!fexists(program.c_str())) {
-            std::cerr << "Can not find RNAeval at " << program << std::endl;
-            std::exit(1);
+            throw FatalError({"Can not find RNAeval at " + program});
         }
     }
     if (SAVEGENE)

@@ -22,7 +22,7 @@ struct Config {
 
     Config();
 
-    // Reads the file at `path`; ends the program on an unusable file or entry.
+    // Reads the file at `path`; throws FatalError on an unusable file or entry.
     void setConfig(std::string path);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);

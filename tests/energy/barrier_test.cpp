@@ -5,6 +5,7 @@
 
 #include "energy/barrier.h"
 #include "energy_test_util.h"
+#include "fatal.h"
 #include "nnmodel/nnmodel.h"
 #include "energy/pathstructs.h"
 #include "random_instance.h"
@@ -27,7 +28,7 @@ ActionChain upAndDown() { return chainOf({Action(del, 0, 8), Action(del, 1, 7), 
 }  // namespace
 
 using Barrier = ScratchDirTest;
-using BarrierDeathTest = ScratchDirTest;
+using BarrierFailure = ScratchDirTest;
 
 TEST_F(Barrier, CachedStructuresAreNotSentAgain) {
     EnergyCache cache;
@@ -41,11 +42,12 @@ TEST_F(Barrier, CachedStructuresAreNotSentAgain) {
     EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 1 args -d1", "records 0 args -d1"}));
 }
 
-TEST_F(BarrierDeathTest, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
+TEST_F(BarrierFailure, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
     EnergyCache cache;
     cache[kStart] = OOENERGY;
     ActionChain ac;
-    EXPECT_DEATH(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), "eq\\(ve\\[i\\],OOENERGY\\)");
+    expect_fatal([&] { getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")); }, "eq\\(ve\\[i\\],OOENERGY\\)",
+                 ErrorStream::err, kInvariantStatus);
 }
 
 TEST_F(Barrier, BuiltinProfilesMatchTheModelAndTheCache) {

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "fatal.h"
 #include "model/structure.h"
 #include "random_instance.h"
 
@@ -22,9 +23,9 @@ TEST(BasePair, ConflictIsSharingABaseOrCrossing) {
 }
 
 TEST(Action, InvalidKindsEndTheProgram) {
-    EXPECT_EXIT(Action(static_cast<Act>(0), 1, 2), ::testing::ExitedWithCode(1), "^Action = 0\n$");
-    EXPECT_EXIT(Action(static_cast<Act>(3), BP(1, 2)), ::testing::ExitedWithCode(1), "^Action = 3\n$");
-    EXPECT_EXIT(Action("move", 1, 2), ::testing::ExitedWithCode(1), "^Action = 0\n$");
+    expect_fatal([&] { Action(static_cast<Act>(0), 1, 2); }, "^Action = 0\n$");
+    expect_fatal([&] { Action(static_cast<Act>(3), BP(1, 2)); }, "^Action = 3\n$");
+    expect_fatal([&] { Action("move", 1, 2); }, "^Action = 0\n$");
 }
 
 TEST(Search, GetindxBoundsAndDirections) {
@@ -39,8 +40,7 @@ TEST(Search, GetindxBoundsAndDirections) {
     EXPECT_EQ(getindx(std::vector<int>{}, 1, 0, -1), -1);
     EXPECT_EQ(getindx(std::vector<BP>{BP(3, 10)}, BP(10, 3), 0, 1), -1);
     EXPECT_EQ(getindx(std::vector<BP>{BP(1, 2), BP(3, 10)}, BP(3, 10), 0, 1), 1);
-    EXPECT_EXIT(getindx(v, 4, 0, 2), ::testing::ExitedWithCode(1),
-                "^direction can either be 1 or -1 while it is 2\n$");
+    expect_fatal([&] { getindx(v, 4, 0, 2); }, "^direction can either be 1 or -1 while it is 2\n$");
 }
 
 // Random structures: reading and the clash test against a partner table; the direct pathways
