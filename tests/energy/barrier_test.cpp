@@ -1,4 +1,4 @@
-// Path barrier, mean energy and energy profile, and what the energy cache saves.
+// Path barrier, mean energy and energy profile against the model, and the energy cache they fill.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -16,31 +16,10 @@ namespace {
 const std::string kSeq = "GGGAAACCC";
 const std::string kStart = "(((...)))";
 
-ActionChain chainOf(const std::vector<Action>& moves) {
-    ActionChain ac;
-    for (const Action& x : moves) ac.push_back(x);
-    return ac;
-}
-
-// Deletes two pairs and adds one back: energies -0.5, 0, 0.5, 0 with the stand-in.
-ActionChain upAndDown() { return chainOf({Action(del, 0, 8), Action(del, 1, 7), Action(add, 1, 7)}); }
-
 }  // namespace
 
 using Barrier = ScratchDirTest;
 using BarrierFailure = ScratchDirTest;
-
-TEST_F(Barrier, CachedStructuresAreNotSentAgain) {
-    EnergyCache cache;
-    std::vector<ActionChain> vac = {upAndDown(), chainOf({Action(del, 0, 8), Action(del, 2, 6)})};
-    EXPECT_EQ(getVMDEfromVAC(kSeq, kStart, vac, cache, standin("ok")), (std::vector<double>{1.0, 1.0}));
-    EXPECT_EQ(vac[1].vde, (std::vector<double>{-0.5, 0.0, 0.5}));
-    ActionChain again = upAndDown();
-    getMDEfromAC(kSeq, kStart, again, cache, standin("ok"));
-    EXPECT_EQ(again.vde, vac[0].vde);
-    EXPECT_EQ(again.avge, vac[0].avge);
-    EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 1 args -d1", "records 0 args -d1"}));
-}
 
 TEST_F(BarrierFailure, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
     EnergyCache cache;

@@ -1,10 +1,7 @@
 // The batch evaluator: input and output files, the command run, the temporary names
 // and their random draws, the built-in mode, and every way a batch can fail.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,8 +16,6 @@ namespace {
 const std::string kSeq = "GGGAAACCCAGCUUAGGCU";
 const std::vector<std::string> kStructs = {"(((...)))..........", "...................", "((.....))..((...)).",
                                            "(((...)))..((...))."};
-
-std::string tmpName(int r, const char* ext) { return "tmp_" + std::to_string(getpid()) + "_" + std::to_string(r) + ext; }
 
 std::vector<double> standinEnergies(const std::vector<std::string>& vs, double shift = 0.0) {
     std::vector<double> v;
@@ -56,23 +51,6 @@ TEST_F(EvaluatorCommand, OneRunPerBatchWithOneDrawAndNoFilesLeft) {
     EXPECT_TRUE(getVSEnergy(kSeq, {}, standin("ok")).empty());  // an empty batch still runs the command
     EXPECT_TRUE(tmpFiles().empty());
     EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 4 args -d2", "records 0 args -d1"}));
-}
-
-TEST_F(EvaluatorCommand, TakenNameIsDrawnAgain) {
-    for (const char* taken : {".out", ".in"}) {
-        seed_random(9);
-        const int r1 = next_random() % 10000 + 1;
-        const int r2 = next_random() % 10000 + 1;
-        const int next = next_random();
-        ASSERT_NE(r1, r2);
-        writeFile(tmpName(r1, taken), "keep");
-        seed_random(9);
-        EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok")), standinEnergies(kStructs));
-        EXPECT_EQ(next_random(), next) << taken;
-        EXPECT_EQ(tmpFiles(), std::vector<std::string>{tmpName(r1, taken)});
-        EXPECT_EQ(readFile(tmpName(r1, taken)), "keep");
-        std::filesystem::remove(tmpName(r1, taken));
-    }
 }
 
 // Every failure of a run ends the program with status 1 and leaves the files for inspection.
