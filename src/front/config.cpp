@@ -5,18 +5,9 @@
 #include <sstream>
 
 #include "error/fatal_error.h"
+#include "files/files.h"
 
 const std::string RNAevalOption = "d1";
-
-Config::Config()
-    : MAXPOP(100),
-      MAXGEN(20),
-      MAXNOIMPROVE(5),
-      OFFSPRINGNUM(100),
-      MINSTRATEGYOFFSPRINGNUM(3),
-      PRESERVETOPNUM(10),
-      PRESERVERANNUM(10),
-      SAVEGENE(false) {}
 
 std::string Config::trim(std::string s) {
     std::string::size_type b = 0;

@@ -3,24 +3,14 @@
 
 #include <string>
 
-#include "energy/fileutil.h"
+#include "search/config.h"
 
 // Dangling-end option handed to RNAeval and used by the built-in model.
 extern const std::string RNAevalOption;
 
-struct Config {
-    int MAXPOP;
-    int MAXGEN;
-    int MAXNOIMPROVE;
-    int OFFSPRINGNUM;
-    int MINSTRATEGYOFFSPRINGNUM;
-    int PRESERVETOPNUM;
-    int PRESERVERANNUM;
-    bool SAVEGENE;
+// The search settings with the file they are read from.
+struct Config : SearchConfig {
     std::string ViennaRNAPath;
-    std::string RNAevalCmd;  // empty: energies come from the built-in model
-
-    Config();
 
     // Reads the file at `path`; throws FatalError on an unusable file or entry.
     void setConfig(std::string path);

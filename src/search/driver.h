@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "model/chain.h"
-#include "front/config.h"
-#include "front/run.h"
+#include "model/problem.h"
+#include "search/config.h"
 
 struct Population {
     std::vector<ActionChain> vac;
@@ -23,7 +23,7 @@ void rank_chains(std::vector<ActionChain>& vac);
 
 // The chains carried into the next pool: the best PRESERVETOPNUM, then PRESERVERANNUM random
 // picks among the others (none when the best ones are all there is).
-std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const Config& cf);
+std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const SearchConfig& cf);
 
 void copy_AC_de(const ActionChain& src, ActionChain& dst);
 void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChain>& vac_dst);
@@ -31,4 +31,4 @@ void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChai
 // Runs the whole search and writes the result file, the log file and, when asked, the
 // generation files.
 void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const Config& cf);
+                      const SearchConfig& cf);

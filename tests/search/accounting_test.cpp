@@ -17,7 +17,7 @@ const int kSlotIds[9] = {1, 2, 4, 5, 6, 7, 8, 10, 9};
 TEST(Accounting, SharesFollowSurvivalRatesAboveTheFloor) {
     std::mt19937 g(17);
     for (int t = 0; t < 300; ++t) {
-        Config cf;
+        SearchConfig cf;
         cf.OFFSPRINGNUM = 20 + static_cast<int>(g() % 200);
         cf.MINSTRATEGYOFFSPRINGNUM = static_cast<int>(g() % 6);
         Allotment used;
@@ -39,7 +39,7 @@ TEST(Accounting, SharesFollowSurvivalRatesAboveTheFloor) {
             EXPECT_EQ(got.n[k], want) << "slot " << k;
         }
     }
-    Config cf;
+    SearchConfig cf;
     const Allotment first = initial_allotment(4, cf);
     EXPECT_EQ(std::vector<int>(first.n, first.n + 9), (std::vector<int>{25, 25, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -73,7 +73,7 @@ TEST(Ranking, StableSortByBarrierThenMean) {
 TEST(CarryOver, BestFirstThenRandomPicksBelowThem) {
     std::vector<ActionChain> pop;
     for (int k = 0; k < 6; ++k) pop.push_back(scored(k, 0, k));
-    Config cf;
+    SearchConfig cf;
     cf.PRESERVETOPNUM = 2;
     cf.PRESERVERANNUM = 3;
     seed_random(5);

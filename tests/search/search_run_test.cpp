@@ -160,4 +160,11 @@ TEST_F(Search, SameSeedSameRunInBothEnergyModes) {
     EXPECT_NE(c.out.find("RNAeval is " + kRNAevalDir + "RNAeval -d1 \n"), std::string::npos);
 }
 
+// Here E(B) = -9.9 < E(A) = -5.9 kcal/mol: no path goes below 0, the bound printed and used.
+TEST_F(Search, LowerBoundIsZeroWhenBIsLower) {
+    const CommandResult r = run(std::string(kSmall) + "MAXNOIMPROVE=-1\n", "-d out -s 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nminbarrier=0\n"), std::string::npos) << r.out;
+}
+
 }  // namespace
