@@ -12,6 +12,11 @@ command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -f /usr/lib/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/benchmark/benchmarkConfig.cmake ] || [ -f /usr/lib/cmake/benchmark/benchmarkConfig.cmake ] ||
   need+=(libbenchmark-dev)
+# The workflow (workflow/): Snakemake, GNU time for its measurements, a one-node Slurm for its test.
+command -v snakemake >/dev/null || need+=(snakemake)
+[ -x /usr/bin/time ] || need+=(time)
+[ -x /usr/sbin/slurmctld ] || need+=(slurm-wlm)
+[ -x /usr/sbin/munged ] || need+=(munge)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"

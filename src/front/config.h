@@ -11,8 +11,13 @@ extern const std::string RNAevalOption;
 // The search settings with the file they are read from.
 struct Config : SearchConfig {
     std::string ViennaRNAPath;
+    // Degrees Celsius (key TEMPERATURE): the built-in model's temperature, and "-T" for a
+    // configured RNAeval when it is not 37.
+    double TEMPERATURE = 37.0;
+    std::string temperature_text;  // TEMPERATURE as written, handed on to RNAeval
 
-    // Reads the file at `path`; throws FatalError on an unusable file or entry.
+    // Reads the file at `path`; throws FatalError on an unusable file or entry (a TEMPERATURE
+    // that is not a number in [-273.15, 100] included).
     void setConfig(std::string path);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);

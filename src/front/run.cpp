@@ -23,6 +23,10 @@ std::string configfile = "config";
 Config cf;
 unsigned int seed = 0;
 bool seed_given = false;
+std::string method = "ea";
+int beam_width = 0;
+double budget_seconds = 60;
+long memory_mib = 4096;
 
 namespace {
 
@@ -38,6 +42,10 @@ const OptionLine kOptionLines[] = {
     {"-l logfile", "the best pathway from A to B of each generation; default outdir/log.txt"},
     {"-c configfile", "the search parameters (key=value lines); default config"},
     {"-s seed", "a non-negative integer that seeds the random generator; default the current time"},
+    {"-m method", "ea (the evolutionary search), direct, exact or auto; default ea"},
+    {"-w width", "beam width of direct, exact and auto; default 4 x base-pair distance"},
+    {"-t seconds", "time budget of exact and auto; default 60"},
+    {"-M size", "memory cap of the exact search in exact and auto, MiB; default 4096"},
     {"-h", "print this help and exit"},
 };
 
@@ -72,6 +80,17 @@ bool parse_seed(const char* text, unsigned int& out) {
     return true;
 }
 
+bool parse_positive(const char* text, double& out) {
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(v > 0) || v > 1e9) return false;
+    out = v;
+    return true;
+}
+
+[[noreturn]] void option_error(const std::string& message) { usage_error(message + "\n"); }
+
 }  // namespace
 
 bool make_directories(const std::string& path) {
@@ -94,7 +113,9 @@ bool make_directories(const std::string& path) {
 void init_env(int argc, char** argv) {
     optind = 1;
     int c;
-    while ((c = getopt(argc, argv, "i:o:l:d:c:s:h")) != -1) {
+    bool width_given = false, budget_given = false, memory_given = false;
+    double number = 0;
+    while ((c = getopt(argc, argv, "i:o:l:d:c:s:m:w:t:M:h")) != -1) {
         switch (c) {
             case 'i': infile = optarg; break;
             case 'o': outfile = optarg; break;
@@ -107,6 +128,30 @@ void init_env(int argc, char** argv) {
                 }
                 seed_given = true;
                 break;
+            case 'm':
+                method = optarg;
+                if (method != "ea" && method != "direct" && method != "exact" && method != "auto")
+                    option_error("Unknown method: " + method + " (one of ea, direct, exact, auto)");
+                break;
+            case 'w':
+                if (!parse_positive(optarg, number) || number != static_cast<int>(number))
+                    option_error(std::string("The beam width must be an integer of at least 1: ") + optarg);
+                beam_width = static_cast<int>(number);
+                width_given = true;
+                break;
+            case 't':
+                if (!parse_positive(optarg, number))
+                    option_error(std::string("The time budget must be a number of seconds above 0: ") + optarg);
+                budget_seconds = number;
+                budget_given = true;
+                break;
+            case 'M':
+                if (!parse_positive(optarg, number) || number != static_cast<long>(number))
+                    option_error(std::string("The memory cap must be an integer number of MiB of at least 1: ") +
+                                 optarg);
+                memory_mib = static_cast<long>(number);
+                memory_given = true;
+                break;
             case 'h':
                 throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
             default: usage_error();
@@ -115,6 +160,10 @@ void init_env(int argc, char** argv) {
     if (optind < argc) {
         usage_error("Unexpected argument: " + std::string(argv[optind]) + "\n");
     }
+    if (method == "ea" && (width_given || budget_given || memory_given))
+        option_error("-w, -t and -M apply to -m direct, exact and auto, not to the evolutionary search");
+    if (method == "direct" && (budget_given || memory_given))
+        option_error("-t and -M apply to -m exact and auto; -m direct has no budget");
     if (infile.empty() || outdir.empty() || configfile.empty()) usage_error();
     if (outdir.back() != '/') outdir += "/";
     if (outfile.empty()) outfile = outdir + "result.txt";

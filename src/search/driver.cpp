@@ -1,6 +1,7 @@
 #include "search/driver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 
@@ -152,10 +153,25 @@ std::vector<ActionChain> next_population(const std::vector<ActionChain>& pool, c
     return next;
 }
 
+// The seeds that stay clear of the trimmed helices, in trimmed coordinates.
+void add_seeds(std::vector<ActionChain>& vac, const std::vector<ActionChain>& seeds, const Auxiliary& aux) {
+    for (const ActionChain& ac : seeds) {
+        ActionChain t;
+        bool inside = true;
+        for (const Action& x : ac.va) {
+            const int l = aux.o2t[x.b.lp], r = aux.o2t[x.b.rp];
+            inside = inside && l >= 0 && r >= 0;
+            if (inside) t.push_back(x.a, l, r);
+        }
+        if (inside) vac.push_back(t);
+    }
+}
+
 }  // namespace
 
 void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const SearchConfig& cf) {
+                      const SearchConfig& cf, SearchHook* hook) {
+    const auto started = std::chrono::steady_clock::now();
     const std::string& seq = p.sequence;
     const std::string& A = p.A.str;
     const std::string& cmd = cf.RNAevalCmd;
@@ -171,6 +187,7 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
     EnergyCache cache;
     SearchState s;
     s.pop.vac = RStruct(t.B).convertfrom_multipleActionChains(RStruct(t.A));
+    if (hook) add_seeds(s.pop.vac, hook->seeds, t.aux);
     std::vector<ActionChain> initial_image = convertVAC_coordination_t2o(s.pop.vac, t.aux);
     evaluate(s.pop.vac, initial_image, seq, A, cache, cmd);
     // No path from A to B stays below max(E(A), E(B)): the barrier is at least max(0, E(B) - E(A)).
@@ -207,6 +224,13 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
         s.g += 1;
         if (gen.is_open()) gen.close();
         if (eq(s.best, minbarrier)) break;
+        if (hook && hook->seconds > 0 &&
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >= hook->seconds)
+            break;
+    }
+    if (hook) {
+        hook->best = s.bestever_image;
+        hook->best_barrier = s.bestever.mde;
     }
 
     report_final(files, s.best, s.bestever, seq, A, s.bestever_image, cache, cmd);

@@ -28,7 +28,16 @@ std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const S
 void copy_AC_de(const ActionChain& src, ActionChain& dst);
 void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChain>& vac_dst);
 
+// What another method hands to a run of the search, and what it gets back.
+struct SearchHook {
+    std::vector<ActionChain> seeds;  // extra chains of generation 0, full coordinates; chains that
+                                     // touch a trimmed helix are left out
+    double seconds = 0;              // > 0: stop at the first generation boundary past this many seconds
+    ActionChain best;                // out: the best chain found (full coordinates); empty if none
+    double best_barrier = OOENERGY;  // out: its barrier, kcal/mol
+};
+
 // Runs the whole search and writes the result file, the log file and, when asked, the
-// generation files.
+// generation files. Without a hook the run is exactly the plain search.
 void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const SearchConfig& cf);
+                      const SearchConfig& cf, SearchHook* hook = nullptr);

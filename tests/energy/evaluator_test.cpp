@@ -48,9 +48,11 @@ TEST_F(EvaluatorCommand, OneRunPerBatchWithOneDrawAndNoFilesLeft) {
     EXPECT_EQ(next_random(), next);
     EXPECT_TRUE(tmpFiles().empty());
     EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok", "-d2")), standinEnergies(kStructs, -10.0));
+    EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok", "-d1  -T42.5")), standinEnergies(kStructs));
     EXPECT_TRUE(getVSEnergy(kSeq, {}, standin("ok")).empty());  // an empty batch still runs the command
     EXPECT_TRUE(tmpFiles().empty());
-    EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 4 args -d2", "records 0 args -d1"}));
+    EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 4 args -d2", "records 4 args -d1 -T42.5",
+                                                      "records 0 args -d1"}));
 }
 
 // Every failure of a run ends the program with status 1 and leaves the files for inspection.
