@@ -1,80 +1,25 @@
-// Path barrier, mean energy and energy profile, and what the energy cache saves.
+// Path barrier, mean energy and energy profile against the model, and the energy cache they fill.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "energy/barrier.h"
-#include "energy/pathstructs.h"
 #include "energy_test_util.h"
 #include "fatal.h"
 #include "nnmodel/nnmodel.h"
-#include "random/random_stream.h"
+#include "energy/pathstructs.h"
 #include "random_instance.h"
+#include "random/random_stream.h"
 
 namespace {
 
 const std::string kSeq = "GGGAAACCC";
 const std::string kStart = "(((...)))";
 
-ActionChain chainOf(const std::vector<Action>& moves) {
-    ActionChain ac;
-    for (const Action& x : moves) ac.push_back(x);
-    return ac;
-}
-
-// Deletes two pairs and adds one back: energies -0.5, 0, 0.5, 0 with the stand-in.
-ActionChain upAndDown() { return chainOf({Action(del, 0, 8), Action(del, 1, 7), Action(add, 1, 7)}); }
-
 }  // namespace
 
 using Barrier = ScratchDirTest;
 using BarrierFailure = ScratchDirTest;
-
-TEST_F(Barrier, EmptyChainHasBarrierZeroAndTheStartEnergyAlone) {
-    EnergyCache cache;
-    ActionChain ac;
-    EXPECT_EQ(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), 0.0);
-    EXPECT_EQ(ac.vde, std::vector<double>{-0.5});
-    EXPECT_EQ(ac.mde, 0.0);
-    EXPECT_EQ(ac.avge, -0.5);
-}
-
-TEST_F(Barrier, HighestPointMinusStartAndMeanOfProfile) {
-    EnergyCache cache;
-    ActionChain ac = upAndDown();
-    ac.vde = {9.0};  // replaced, not extended
-    EXPECT_EQ(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), 1.0);
-    EXPECT_EQ(ac.vde, (std::vector<double>{-0.5, 0.0, 0.5, 0.0}));
-    EXPECT_EQ(ac.mde, 1.0);
-    EXPECT_EQ(ac.avge, 0.0);
-    // The repeated structure was sent at each occurrence, and cached once.
-    EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d1"});
-    EXPECT_EQ(cache.size(), 3u);
-    EXPECT_EQ(cache[".((...))."], 0.0);
-
-    ActionChain down = chainOf({Action(add, 1, 7), Action(add, 0, 8)});
-    EXPECT_EQ(getMDEfromAC(kSeq, "..(...)..", down, cache, standin("ok")), 0.0);
-}
-
-TEST_F(Barrier, CachedStructuresAreNotSentAgain) {
-    EnergyCache cache;
-    std::vector<ActionChain> vac = {upAndDown(), chainOf({Action(del, 0, 8), Action(del, 2, 6)})};
-    EXPECT_EQ(getVMDEfromVAC(kSeq, kStart, vac, cache, standin("ok")), (std::vector<double>{1.0, 1.0}));
-    EXPECT_EQ(vac[1].vde, (std::vector<double>{-0.5, 0.0, 0.5}));
-    ActionChain again = upAndDown();
-    getMDEfromAC(kSeq, kStart, again, cache, standin("ok"));
-    EXPECT_EQ(again.vde, vac[0].vde);
-    EXPECT_EQ(again.avge, vac[0].avge);
-    EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 1 args -d1", "records 0 args -d1"}));
-}
-
-TEST_F(Barrier, CachedValueIsUsedAsItStands) {
-    EnergyCache cache;
-    cache[kStart] = 7.25;
-    ActionChain ac;
-    getMDEfromAC(kSeq, kStart, ac, cache, standin("ok"));
-    EXPECT_EQ(ac.vde, std::vector<double>{7.25});
-}
 
 TEST_F(BarrierFailure, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
     EnergyCache cache;
@@ -129,10 +74,6 @@ TEST_F(Barrier, CommandAndBuiltinModeAgreeExactly) {
             EXPECT_EQ(viaFile[k].mde, builtin[k].mde);
             EXPECT_EQ(viaFile[k].avge, builtin[k].avge);
         }
-        // Everything is cached now: the command answers an empty batch.
-        const std::vector<ActionChain> before = viaFile;
-        getVMDEfromVAC(ri.seq, ri.A, viaFile, cacheFile, std::string(RNAEVAL_DIR) + "RNAeval -d1 ");
-        for (std::size_t k = 0; k < before.size(); ++k) EXPECT_EQ(viaFile[k].vde, before[k].vde);
     }
     EXPECT_TRUE(tmpFiles().empty());
 }

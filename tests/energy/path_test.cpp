@@ -1,4 +1,4 @@
-// Structures along a path and the tolerant energy comparison.
+// Structures along a path: one move at a time, and the direct pathways.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,16 +7,13 @@
 #include "fatal.h"
 #include "random_instance.h"
 
-TEST(StructuresAlongPath, AddOverwritesWhateverStandsThere) {
+TEST(StructuresAlongPath, AddOverwritesWhateverStandsThereDeleteClearsTwoBrackets) {
     EXPECT_EQ(getSfromAC("..........", Action(add, 2, 7)), "..(....)..");
     EXPECT_EQ(getSfromAC(".)...(....", Action(add, 1, 5)), ".(...)....");
     EXPECT_EQ(getSfromAC("((......))", Action(add, 1, 9)), "((......))");
     EXPECT_EQ(getSfromAC(")........(", Action(add, 0, 9)), "(........)");
-}
-
-TEST(StructuresAlongPath, DeleteOnlyLooksAtTheTwoBrackets) {
+    // Deleting only looks at the two brackets: at 0 and 6 they belong to other pairs.
     EXPECT_EQ(getSfromAC("((....))..", Action(del, 1, 6)), "(......)..");
-    // The brackets at 0 and 6 belong to other pairs; the result is unbalanced.
     EXPECT_EQ(getSfromAC("((....))..", Action(del, 0, 6)), ".(.....)..");
 }
 
@@ -38,19 +35,6 @@ TEST(StructuresAlongPath, PositionOutsideTheStructureIsAnInvariantBreach) {
                  kInvariantStatus);
 }
 
-TEST(StructuresAlongPath, EmptyChainGivesTheStartAlone) {
-    EXPECT_EQ(getVSfromAC("(...)", ActionChain()), std::vector<std::string>{"(...)"});
-}
-
-TEST(StructuresAlongPath, EachStepAppliesOneMoveToThePrevious) {
-    ActionChain ac;
-    ac.push_back(del, 0, 9);
-    ac.push_back(add, 2, 7);
-    ac.push_back(add, 1, 8);
-    const std::vector<std::string> expect = {"(........)", "..........", "..(....)..", ".((....))."};
-    EXPECT_EQ(getVSfromAC("(........)", ac), expect);
-}
-
 TEST(StructuresAlongPath, DirectPathwaysLeadFromAToB) {
     std::mt19937 g(11);
     for (int t = 0; t < 20; ++t) {
@@ -64,11 +48,3 @@ TEST(StructuresAlongPath, DirectPathwaysLeadFromAToB) {
     }
 }
 
-TEST(EnergyEquality, BoundIsInclusiveAndSymmetric) {
-    EXPECT_TRUE(eq(0.0, 1e-6));
-    EXPECT_TRUE(eq(1e-6, 0.0));
-    EXPECT_FALSE(eq(0.0, 2e-6));
-    EXPECT_FALSE(eq(-2e-6, 0.0));
-    EXPECT_TRUE(eq(-3.4, -3.4));
-    EXPECT_FALSE(eq(OOENERGY, OOENERGY - 0.01));
-}

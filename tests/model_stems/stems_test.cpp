@@ -1,81 +1,60 @@
+// The trimming of shared hairpin helices, on random problems.
 #include <gtest/gtest.h>
 
-#include <tuple>
-#include <utility>
+#include <random>
 
 #include "model/stem.h"
 #include "model/structure.h"
+#include "model/trim.h"
+#include "random_instance.h"
 
 namespace {
 
-using Quad = std::tuple<int, int, int, int>;
-
-std::vector<Quad> quads(const std::vector<stem>& v) {
-    std::vector<Quad> r;
-    for (const stem& s : v) r.emplace_back(s.outer.lp, s.outer.rp, s.inner.lp, s.inner.rp);
-    return r;
+// True when no pair of the structure lies inside the innermost pair of s.
+bool closes_hairpin(const std::string& db, const stem& s) {
+    for (int i = s.inner.lp + 1; i < s.inner.rp; ++i)
+        if (db[i] != '.') return false;
+    return true;
 }
 
-TEST(CreateStems, CutsStructureIntoHelices) {
-    EXPECT_EQ(quads(RStruct("(((.(.).)))").create_stems()), (std::vector<Quad>{{0, 10, 2, 8}, {4, 6, 4, 6}}));
-    RStruct b("((.(....)))");  // a bulge breaks a stem
-    EXPECT_EQ(quads(b.create_stems()), (std::vector<Quad>{{0, 10, 1, 9}, {3, 8, 3, 8}}));
-    // vbp is sorted by lp afterwards (s2v gives it by rp).
-    std::vector<std::pair<int, int>> pairs;
-    for (const BP& p : b.vbp) pairs.emplace_back(p.lp, p.rp);
-    EXPECT_EQ(pairs, (std::vector<std::pair<int, int>>{{0, 10}, {1, 9}, {3, 8}}));
-    EXPECT_TRUE(RStruct("......").create_stems().empty());
-}
-
-TEST(Stem, ContainConflictEncloseEquality) {
-    const stem s(BP(0, 10), BP(2, 8));
-    for (const BP& b : {BP(1, 9), BP(0, 10), BP(2, 8)}) EXPECT_TRUE(s.containBP(b));
-    EXPECT_FALSE(s.containBP(BP(1, 8)));
-    EXPECT_FALSE(s.containBP(BP(3, 7)));  // right diagonal, past the inner pair
-    // (10,15) shares the last base of the span, (3,8) a base of the inner pair.
-    for (const BP& b : {BP(1, 9), BP(1, 5), BP(5, 12), BP(10, 15), BP(3, 8)}) EXPECT_TRUE(s.conflictwithBP(b));
-    EXPECT_FALSE(s.conflictwithBP(BP(4, 6)));  // inside the inner loop
-    EXPECT_FALSE(s.conflictwithBP(BP(11, 20)));
-    const stem t(BP(2, 12), BP(4, 10));
-    EXPECT_FALSE(t.conflictwithBP(BP(1, 13)));  // encloses the helix
-    EXPECT_TRUE(t.conflictwithBP(BP(1, 7)));    // crosses it
-    EXPECT_TRUE(t.conflictwithBP(BP(1, 12)));   // shares its outer right base
-    EXPECT_FALSE(t.conflictwithBP(BP(0, 1)));
-
-    const stem big(BP(0, 20), BP(2, 18)), mid(BP(5, 15), BP(6, 14));
-    EXPECT_TRUE(big.enclose(mid));
-    EXPECT_TRUE(big.enclose(stem(BP(3, 8), BP(4, 7))));
-    EXPECT_FALSE(mid.enclose(big));
-    EXPECT_FALSE(big.enclose(big));
-    // Only the inner pairs count.
-    EXPECT_FALSE(stem(BP(0, 20), BP(6, 14)).enclose(stem(BP(3, 17), BP(4, 16))));
-    EXPECT_TRUE(stem(BP(3, 17), BP(4, 16)).enclose(stem(BP(0, 20), BP(6, 14))));
-    const stem right(BP(12, 20), BP(14, 18));
-    EXPECT_FALSE(s.enclose(right));
-    EXPECT_FALSE(right.enclose(s));
-
-    EXPECT_TRUE(s == stem(BP(10, 0), BP(8, 2)));
-    EXPECT_FALSE(s == stem(BP(0, 10), BP(1, 9)));
-    EXPECT_FALSE(s == stem(BP(0, 11), BP(2, 8)));
-    // getindx over stems uses that equality (reversed pairs match).
-    const std::vector<stem> v = {s, right, s};
-    EXPECT_EQ(getindx(v, stem(BP(10, 0), BP(8, 2)), 1, 1), 2);
-    EXPECT_EQ(getindx(v, s, 1, -1), 0);
-    EXPECT_EQ(getindx(v, stem(BP(0, 10), BP(1, 9)), 0, 1), -1);
-}
-
-TEST(Stemlist, ListsMaximalHelicesInOrder) {
-    const stemlist a("GGGAAACCC", 3);
-    EXPECT_EQ(a.sequence, "GGGAAACCC");
-    EXPECT_EQ(quads(a.stems), (std::vector<Quad>{{0, 8, 2, 6}}));
-    EXPECT_TRUE(stemlist("GGGAAACCC", 4).stems.empty());
-    EXPECT_EQ(quads(stemlist("GGGAAACCC", 2).stems),
-              (std::vector<Quad>{{0, 8, 2, 6}, {0, 7, 1, 6}, {1, 8, 2, 7}}));
-    // Through the G-U pair (2,6); (3,6) is too short a loop.
-    EXPECT_EQ(quads(stemlist("GGGAAAUCCC", 3).stems), (std::vector<Quad>{{0, 9, 2, 7}, {0, 8, 2, 6}}));
-    EXPECT_TRUE(stemlist("GGAC", 1).stems.empty());
-    EXPECT_TRUE(stemlist("", 1).stems.empty());
-    EXPECT_TRUE(stemlist("gggaaaccc", 1).stems.empty());  // lower-case bases never pair
+// A and B share a hairpin helix (and sometimes more): the shared hairpin helices go, with their whole span.
+TEST(Trim, SharedHairpinHelicesAndTheirSpansAreRemoved) {
+    std::mt19937 g(9);
+    for (int t = 0; t < 40; ++t) {
+        const std::string seq = random_sequence(g, 20 + t);
+        const std::string h = t % 2 ? "((((...))))" : "(((....)))";
+        const std::string A = random_structure(g, seq, 20) + h + random_structure(g, seq.substr(t), 20);
+        const std::string B = random_structure(g, seq, 20) + h + random_structure(g, seq.substr(t), 20);
+        ::testing::internal::CaptureStdout();
+        const Auxiliary aux{RStruct(A), RStruct(B)};
+        std::vector<stem> shared;
+        RStruct b(B);
+        const std::vector<stem> sb = b.create_stems();
+        for (const stem& s : RStruct(A).create_stems())
+            if (closes_hairpin(A, s) && closes_hairpin(B, s) && getindx(sb, s, 0, 1) != -1) shared.push_back(s);
+        ASSERT_EQ(aux.vstem.size(), shared.size());
+        std::string kept, keptA;
+        std::vector<int> t2o;
+        for (int i = 0; i < static_cast<int>(A.size()); ++i) {
+            bool gone = false;
+            for (const stem& s : shared) gone |= s.outer.lp <= i && i <= s.outer.rp;
+            EXPECT_EQ(aux.o2t[i], gone ? -1 : static_cast<int>(t2o.size()));
+            if (!gone) t2o.push_back(i), kept += B[i], keptA += A[i];
+        }
+        EXPECT_EQ(aux.t2o, t2o);
+        EXPECT_EQ(remove_unused_stems(B, aux), kept);
+        EXPECT_EQ(remove_unused_stems(A, aux), keptA);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), B + "\n" + kept + "\n" + A + "\n" + keptA + "\n");
+        // Paths found on the trimmed problem map back to full positions, energies kept, origin reset.
+        ActionChain ac;
+        ac.push_back(add, 0, static_cast<int>(t2o.size()) - 1);
+        ac.mde = 1.5;
+        ac.vde = {-3.0, 1.5};
+        ac.strategy = 7;
+        const ActionChain full = convertVAC_coordination_t2o({ac}, aux)[0];
+        EXPECT_TRUE(full.va[0] == Action(add, t2o.front(), t2o.back()) && full.strategy == 0);
+        EXPECT_TRUE(full.mde == 1.5 && full.vde == ac.vde);
+    }
 }
 
 }  // namespace

@@ -3,208 +3,101 @@
 
 #include <unistd.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "run_command.h"
 
 namespace {
 
-struct CommandResult {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 std::string data(const std::string& name) { return std::string(NNMODEL_TEST_DATA_DIR) + "/" + name; }
 
-// Prefix of this process's scratch files: CTest runs the tests of this file in parallel processes.
-std::string scratch_prefix() {
-  return ::testing::TempDir() + "rnaeval_test_" + std::to_string(getpid()) + "_";
-}
-
-// Runs RNAeval with the given arguments and standard input taken from a file.
-CommandResult run_file(const std::string& args, const std::string& input_path) {
-  static int counter = 0;
-  const std::string base = scratch_prefix() + std::to_string(++counter);
-  const std::string cmd = std::string("'") + RNAEVAL_EXE + "' " + args + " < '" + input_path +
-                          "' > '" + base + ".out' 2> '" + base + ".err'";
-  CommandResult r;
-  const int raw = std::system(cmd.c_str());
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  r.out = slurp(base + ".out");
-  r.err = slurp(base + ".err");
-  std::remove((base + ".out").c_str());
-  std::remove((base + ".err").c_str());
-  return r;
-}
-
+// Runs RNAeval on `input` in this process's own scratch directory (CTest runs these tests in parallel).
 CommandResult run(const std::string& args, const std::string& input) {
-  const std::string path = scratch_prefix() + "input.txt";
-  {
-    std::ofstream f(path, std::ios::binary);
-    f << input;
-  }
-  CommandResult r = run_file(args, path);
-  std::remove(path.c_str());
+  const std::string dir = make_scratch_dir("rnaeval");
+  write_file(dir + "/input.txt", input);
+  const CommandResult r = run_in(dir, std::string("'") + RNAEVAL_EXE + "' " + args + " < input.txt");
+  remove_scratch_dir(dir);
   return r;
 }
 
-TEST(RnaevalCommand, ReferenceRecordsD1AreByteIdentical) {
-  const CommandResult r = run_file("-d1", data("rnaeval-records.in"));
-  EXPECT_EQ(r.status, 0);
-  const std::string expected = slurp(data("rnaeval-records.d1.out"));
-  ASSERT_FALSE(expected.empty());
-  EXPECT_TRUE(r.out == expected) << "stdout differs from rnaeval-records.d1.out";
-  std::printf("[ checked  ] rnaeval-records.in -d1: %zu bytes of output compared\n", expected.size());
-}
-
-TEST(RnaevalCommand, ReferenceRecordsD2AreByteIdentical) {
-  const std::string expected = slurp(data("rnaeval-records.d2.out"));
-  ASSERT_FALSE(expected.empty());
-  for (const char* args : {"-d2", "", "--dangles=2", "-d 2"}) {
-    const CommandResult r = run_file(args, data("rnaeval-records.in"));
+TEST(RnaevalCommand, ReferenceRecordsAreByteIdentical) {
+  const std::string in = read_file(data("rnaeval-records.in"));
+  for (const char* args : {"-d1", "-d2", "", "--dangles=2", "-d 2"}) {
+    const std::string expected = read_file(data(args == std::string("-d1") ? "rnaeval-records.d1.out"
+                                                                          : "rnaeval-records.d2.out"));
+    ASSERT_FALSE(expected.empty());
+    const CommandResult r = run(args, in);
     EXPECT_EQ(r.status, 0) << args;
-    EXPECT_TRUE(r.out == expected) << "stdout differs from rnaeval-records.d2.out with '" << args << "'";
+    EXPECT_TRUE(r.out == expected) << "stdout differs from the reference with '" << args << "'";
   }
-  std::printf("[ checked  ] rnaeval-records.in -d2: %zu bytes of output compared\n", expected.size());
 }
 
-TEST(RnaevalCommand, OtherSpellingsOfTheDangleOption) {
+TEST(RnaevalCommand, DangleOptionSpellings) {
   const std::string in = "CAGGGAAACCCUA\n.((((...)))).\n";
-  EXPECT_EQ(run("-d0", in).out, "CAGGGAAACCCUA\n.((((...)))). ( -2.80)\n");
-  EXPECT_EQ(run("--dangles=0", in).out, "CAGGGAAACCCUA\n.((((...)))). ( -2.80)\n");
-  EXPECT_EQ(run("--dangles 1", in).out, "CAGGGAAACCCUA\n.((((...)))). ( -3.60)\n");
-  const CommandResult bad = run("-d7", in);
-  EXPECT_EQ(bad.status, 0);
-  EXPECT_EQ(bad.out, "CAGGGAAACCCUA\n.((((...)))). ( -3.60)\n");
-  EXPECT_EQ(bad.err,
-            "[WARNING] required dangle model not implemented, falling back to default dangles=2\n");
+  for (const auto& c : std::vector<std::pair<std::string, std::string>>{
+           {"-d0", "-2.80"}, {"--dangles=0", "-2.80"}, {"--dangles 1", "-3.60"}, {"-d7", "-3.60"}}) {
+    const CommandResult r = run(c.first, in);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "CAGGGAAACCCUA\n.((((...)))). ( " + c.second + ")\n") << c.first;
+    EXPECT_EQ(r.err, c.first == "-d7" ? "[WARNING] required dangle model not implemented, falling back to default dangles=2\n" : "");
+  }
 }
 
 TEST(RnaevalCommand, RecordFormat) {
-  const std::string in =
-      "# a comment before the first record\n"
-      "\n"
-      ">seq1 some text   \n"
-      "ggggaaacccc\n"
-      "((((...)))) -9.99\n"
-      "GCGTTAGC\t \n"
-      "; comment between sequence and structure\n"
-      "\n"
-      "   ((....))   (  1.00)\n"
-      ">split\n"
-      "GGGGAAA\n"
-      "CCCC\n"
-      "((((...\n"
-      "))))\n"
-      "GGGAAACCCAGGGAAACCC\n"
-      "[[[...]]].<<<...>>>\n";
-  const CommandResult r = run("-d2", in);
+  const CommandResult r = run("-d2",
+                              "# a comment before the first record\n\n>seq1 some text   \nggggaaacccc\n((((...)))) -9.99\n"
+                              "GCGTTAGC\t \n; comment between sequence and structure\n\n   ((....))   (  1.00)\n"
+                              ">split\nGGGGAAA\nCCCC\n((((...\n))))\nGGGAAACCCAGGGAAACCC\n[[[...]]].<<<...>>>\n"
+                              "@\nGGGGAAACCCC\n((((...))))\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
-            ">seq1 some text\n"
-            "ggggaaacccc\n"
-            "((((...)))) ( -4.50)\n"
-            "GCGUUAGC\n"
-            "((....)) ( -0.10)\n"
-            ">split\n"
-            "GGGGAAACCCC\n"
-            "((((...)))) ( -4.50)\n"
-            "GGGAAACCCAGGGAAACCC\n"
-            "[[[...]]].<<<...>>> (  0.00)\n");
-}
-
-TEST(RnaevalCommand, AtSignEndsInputAndEmptyInputPrintsNothing) {
-  const CommandResult r = run("", "GGGGAAACCCC\n((((...))))\n@\nGGGGAAACCCC\n((((...))))\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "GGGGAAACCCC\n((((...)))) ( -4.50)\n");
-  for (const char* in : {"", "\n\n", "# only a comment\n", ">lonely header\n"}) {
-    const CommandResult e = run("", in);
-    EXPECT_EQ(e.status, 0) << in;
-    EXPECT_EQ(e.out, "") << in;
-    EXPECT_EQ(e.err, "") << in;
+            ">seq1 some text\nggggaaacccc\n((((...)))) ( -4.50)\nGCGUUAGC\n((....)) ( -0.10)\n"
+            ">split\nGGGGAAACCCC\n((((...)))) ( -4.50)\nGGGAAACCCAGGGAAACCC\n[[[...]]].<<<...>>> (  0.00)\n");
+  for (const char* empty : {"", "\n\n", "# only a comment\n", ">lonely header\n"}) {
+    const CommandResult e = run("", empty);
+    EXPECT_TRUE(e.status == 0 && e.out.empty() && e.err.empty()) << empty;
   }
+  const CommandResult w = run("-d1", "GGACGUGCUGCC\n((.()..(.)))\nGAAAA\n(...)\n");  // warnings to stderr
+  EXPECT_EQ(w.out, "GGACGUGCUGCC\n((.()..(.))) (200001.41)\nGAAAA\n(...) (  6.40)\n");
+  EXPECT_EQ(w.err, "[WARNING] Hairpin loop closed by 4 and 5 (C,G) too short\n"
+                   "[WARNING] Hairpin loop closed by 8 and 10 (C,G) too short\n"
+                   "[WARNING] Bases 1 and 5 (GA) can't pair!\n");
 }
 
-TEST(RnaevalCommand, WarningsGoToStandardError) {
-  const CommandResult r = run("-d1", "GGACGUGCUGCC\n((.()..(.)))\nGAAAA\n(...)\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "GGACGUGCUGCC\n((.()..(.))) (200001.41)\nGAAAA\n(...) (  6.40)\n");
-  EXPECT_EQ(r.err,
-            "[WARNING] Hairpin loop closed by 4 and 5 (C,G) too short\n"
-            "[WARNING] Hairpin loop closed by 8 and 10 (C,G) too short\n"
-            "[WARNING] Bases 1 and 5 (GA) can't pair!\n");
-}
-
-TEST(RnaevalCommand, LengthMismatchStopsWithStatus1) {
-  const CommandResult r = run("", "GGGGAAACCCC\n((((...))))\nGGGGAAACCCC\n((((...)))).\nGGGGAAACCCC\n((((...))))\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "GGGGAAACCCC\n((((...)))) ( -4.50)\n");
-  EXPECT_EQ(r.err, "[ERROR]   Structure and sequence part of strand 0 differ in length (12 vs. 11)\n");
-}
-
-TEST(RnaevalCommand, MissingStructureStopsWithStatus1) {
-  CommandResult r = run("", "GGGGAAACCCC\n((((...))))\nGGGGAAACCCC\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "GGGGAAACCCC\n((((...)))) ( -4.50)\n");
-  EXPECT_EQ(r.err, "[ERROR]   structure missing for record 1\n\n");
-  // Without a header a second sequence line starts a new record.
-  r = run("", "GGGGAAACCCC\nGGGGAAACCCC\n((((...))))\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "[ERROR]   structure missing for record 0\n\n");
-  r = run("", ">a\nGGGGAAACCCC\n>b\nGGGGAAACCCC\n((((...))))\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "[ERROR]   structure missing for record 0\n\n");
-}
-
-TEST(RnaevalCommand, UnbalancedBracketsNameTheRecordAndExitWithStatus1) {
-  const CommandResult r = run("-d1",
-                    "GGGGAAACCCC\n((((...))))\n>second\nGGGGAAACCCC\n((((...))).\n"
-                    "GGGGAAACCCC\n((((...))))\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "GGGGAAACCCC\n((((...)))) ( -4.50)\n");
-  EXPECT_NE(r.err.find("record 1"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("second"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("unbalanced"), std::string::npos) << r.err;
-  const CommandResult close_first = run("", "GGGGAAACCCC\n)(((...)))(\n");
-  EXPECT_EQ(close_first.status, 1);
-  EXPECT_NE(close_first.err.find("record 0"), std::string::npos) << close_first.err;
+// Bad records stop the command with status 1 after the good records before them.
+TEST(RnaevalCommand, BadRecordsStopWithStatus1) {
+  const std::string ok = "GGGGAAACCCC\n((((...))))\n", printed = "GGGGAAACCCC\n((((...)))) ( -4.50)\n";
+  struct Case { std::string in, out; std::vector<std::string> err; };
+  for (const Case& c : std::vector<Case>{
+           {ok + "GGGGAAACCCC\n((((...)))).\n" + ok, printed,
+            {"[ERROR]   Structure and sequence part of strand 0 differ in length (12 vs. 11)\n"}},
+           {ok + "GGGGAAACCCC\n", printed, {"[ERROR]   structure missing for record 1\n\n"}},
+           {"GGGGAAACCCC\n" + ok, "", {"[ERROR]   structure missing for record 0\n\n"}},
+           {">a\nGGGGAAACCCC\n>b\n" + ok, "", {"[ERROR]   structure missing for record 0\n\n"}},
+           {ok + ">second\nGGGGAAACCCC\n((((...))).\n" + ok, printed, {"record 1", "second", "unbalanced"}},
+           {"GGGGAAACCCC\n)(((...)))(\n", "", {"record 0"}}}) {
+    const CommandResult r = run("", c.in);
+    EXPECT_EQ(r.status, 1) << c.in;
+    EXPECT_EQ(r.out, c.out) << c.in;
+    for (const std::string& e : c.err) EXPECT_NE(r.err.find(e), std::string::npos) << r.err;
+  }
 }
 
 TEST(RnaevalCommand, ParameterFileOption) {
   const std::string in = "CAGGGAAACCCUA\n.((((...)))).\n";
-  const CommandResult same = run(std::string("-P '") + NNMODEL_PARAM_FILE + "'", in);
-  EXPECT_EQ(same.status, 0);
-  EXPECT_EQ(same.out, "CAGGGAAACCCUA\n.((((...)))). ( -3.60)\n");
-  EXPECT_EQ(same.err, "");
-
-  const std::string par = scratch_prefix() + "au.par";
-  {
-    std::ofstream f(par);
-    f << "## RNAfold parameter file v2.0\n\n# Misc\n410 360 150 370\n\n# unknown_thing\n1 2\n";
-  }
+  const std::string par = ::testing::TempDir() + "au_" + std::to_string(getpid()) + ".par";
+  write_file(par, "## RNAfold parameter file v2.0\n\n# Misc\n410 360 150 370\n\n# unknown_thing\n1 2\n");
   const CommandResult changed = run("--paramFile=" + par, in);
   std::remove(par.c_str());
   EXPECT_EQ(changed.status, 0);
   EXPECT_EQ(changed.out, "CAGGGAAACCCUA\n.((((...)))). ( -2.60)\n");
-  EXPECT_NE(changed.err.find("[WARNING] read_epars: Unknown field identifier"), std::string::npos)
-      << changed.err;
-
+  EXPECT_NE(changed.err.find("[WARNING] read_epars: Unknown field identifier"), std::string::npos) << changed.err;
   const CommandResult missing = run("-P /nonexistent/file.par", in);
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.out, "");
+  EXPECT_TRUE(missing.status == 1 && missing.out.empty());
   EXPECT_NE(missing.err.find("/nonexistent/file.par"), std::string::npos);
 }
 

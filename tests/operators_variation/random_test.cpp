@@ -10,7 +10,8 @@
 #include "operators/exchange.h"
 #include "operators/random.h"
 #include "model/stem.h"
-#include "variation_helpers.h"
+#include "chains.h"
+#include "random_instance.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ Chains plain_draw(Chains pool, const std::string& A, int n, int id) {
         const int r = myrand(static_cast<int>(pool.size()));
         ActionChain c = pool[r];
         pool.erase(pool.begin() + r);
-        if (!applies_from(A, c)) continue;
+        if (!valid_from(A, c)) continue;
         c.strategy = id;
         res.push_back(c);
     }
@@ -251,7 +252,7 @@ TEST(Variation, RandomParentsGiveValidOffspringAsThePlainFormsAndStayUnchanged) 
                         EXPECT_TRUE(small == got);
                     }
                     for (size_t j = 0; j < got.size(); ++j) {
-                        EXPECT_TRUE(applies_from(s.first.A, got[j]) && got[j].vde.empty()) << j;
+                        EXPECT_TRUE(valid_from(s.first.A, got[j]) && got[j].vde.empty()) << j;
                         EXPECT_TRUE(op.id < 0 || got[j].strategy == op.id);
                         EXPECT_TRUE(!op.distinct || getindx(got, got[j], 0, 1) == static_cast<int>(j));
                     }
@@ -267,3 +268,27 @@ TEST(Variation, RandomParentsGiveValidOffspringAsThePlainFormsAndStayUnchanged) 
         EXPECT_GT(made, 100);
     }
 }
+
+// Moves i < j may swap unless they touch or a move between touches either; for i > j only the direct test.
+TEST(Exchange, ConflictRuleOnRandomChains) {
+    std::mt19937 g(8);
+    for (int c = 0; c < 200; ++c) {
+        std::vector<Action> va;
+        for (int k = 0; k < 6; ++k) {
+            const int i = static_cast<int>(g() % 12), j = i + 1 + static_cast<int>(g() % 12);
+            va.push_back(Action(g() % 2 ? add : del, i, j));
+        }
+        for (int i = 0; i < 6; ++i)
+            for (int j = 0; j < 6; ++j) {
+                if (i == j) continue;
+                bool plain = touches(va[i], va[j]);
+                for (int k = i + 1; k < j; ++k) plain = plain || touches(va[k], va[i]) || touches(va[k], va[j]);
+                EXPECT_EQ(exchange_conflict(va, i, j), plain) << i << " " << j;
+                std::vector<Action> w = va;
+                make_exchange(w, i, j);
+                std::swap(w[i], w[j]);
+                EXPECT_EQ(w, va);
+            }
+    }
+}
+

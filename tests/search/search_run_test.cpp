@@ -56,27 +56,21 @@ protected:
 
 const std::regex kTimeLine("[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}");
 
+// Result file: time, blank, "0\tinitial barrier", one line per generation, time, blank. Log: the
+// problem before and after trimming, then the generations and the best barrier.
 TEST_F(Search, NoGenerationWithNegativeNoImprovementLimit) {
     const CommandResult r = run("MAXNOIMPROVE=-1\n", "-d out -s 3");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> result = lines_of(read_file(dir + "/out/result.txt"));
     ASSERT_EQ(result.size(), 5u);
-    EXPECT_TRUE(std::regex_match(result[0], kTimeLine)) << result[0];
-    EXPECT_EQ(result[1], "");
-    EXPECT_EQ(result[2].substr(0, 2), "0\t");
-    EXPECT_TRUE(std::regex_match(result[3], kTimeLine));
-    EXPECT_EQ(result[4], "");
-
+    EXPECT_TRUE(std::regex_match(result[0], kTimeLine) && std::regex_match(result[3], kTimeLine)) << result[0];
+    EXPECT_TRUE(result[1].empty() && result[4].empty() && result[2].substr(0, 2) == "0\t");
     const std::vector<std::string> log = lines_of(read_file(dir + "/out/log.txt"));
-    const std::vector<std::string> head{"Sequence & A & B (original):", kSeq, kA, kB, "sequence & A & B (trimmed) :",
-                                        kSeq.substr(12), kA.substr(12), kB.substr(12)};
-    ASSERT_EQ(log.size(), 9u);
-    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 8), head);
-    EXPECT_EQ(log[8], "The optimal folding pathways has barrier energy " + result[2].substr(2) + ".");
-
+    EXPECT_EQ(log, (std::vector<std::string>{"Sequence & A & B (original):", kSeq, kA, kB, "sequence & A & B (trimmed) :",
+                                             kSeq.substr(12), kA.substr(12), kB.substr(12),
+                                             "The optimal folding pathways has barrier energy " + result[2].substr(2) + "."}));
     // The best-ever chain is still empty: its report is the start structure alone.
     EXPECT_NE(r.out.find("the barrier energy is 0\n" + kSeq + "\n" + kA + "   ("), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("minbarrier="), std::string::npos);
 }
 
 // Replays the final report on standard output: A to B in single-pair moves, barrier = max - E(A).
@@ -142,47 +136,6 @@ TEST_F(Search, StopRulesAndBestPath) {
     }
 }
 
-// Here E(B) = -9.9 < E(A) = -5.9 kcal/mol: no path goes below 0, the bound printed and used.
-TEST_F(Search, LowerBoundIsZeroWhenBIsLower) {
-    const CommandResult r = run(std::string(kSmall) + "MAXNOIMPROVE=-1\n", "-d out -s 1");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("\nminbarrier=0\n"), std::string::npos) << r.out;
-}
-
-TEST_F(Search, EqualStructuresStopAtTheLowerBound) {
-    write_file(dir + "/in.faa", "same\n" + kSeq + "\n" + kA + "\n" + kA + "\n");
-    const CommandResult r = run(kSmall, "-d out -s 1");
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<std::string> result = lines_of(read_file(dir + "/out/result.txt"));
-    ASSERT_EQ(result.size(), 6u);
-    EXPECT_EQ(result[2], "0\t0");
-    EXPECT_EQ(result[3], "0\t0");
-    EXPECT_NE(r.out.find("Generation[0].Individual[0/3] is producing 2 offspring.\n"), std::string::npos);
-}
-
-TEST_F(Search, GenerationFiles) {
-    const CommandResult r = run(std::string(kSmall) + "MAXGEN=1\nMAXNOIMPROVE=0\nSAVEGENE=YES\n", "-d 'o u t' -s 4");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("\nGenetic Agorithm begins, the size of population is 4.\n"
-                         "Creating a file:o u t/generation/gen_ini for saving the initial population.\n"),
-              std::string::npos);
-    EXPECT_NE(r.out.find("\nGeneration = 0, the size of population = 4.\n"
-                         "Creating a file:o u t/generation/gen_0 for saving individuals in generation 0.\n"),
-              std::string::npos);
-    const std::string ini = read_file(dir + "/o u t/generation/gen_ini");
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NE(ini.find("Individual[" + std::to_string(i) + "/3] of the initial population.\nthe barrier energy is "),
-                  std::string::npos);
-    const std::string gen0 = read_file(dir + "/o u t/generation/gen_0");
-    const std::regex head("Individual\\[0/3\\] has produced (\\d+) offspring\\.\n\nindividual\\[0/3\\]\\.offspring\\[0/(\\d+)\\]\n(add|del)\t\\d+\t\\d+\n");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(gen0, m, head)) << gen0.substr(0, 400);
-    EXPECT_EQ(m[1], m[2]);
-    EXPECT_NE(gen0.find(std::string(60, '#') + "\n"), std::string::npos);
-    // Offspring are listed in full coordinates: the trimmed helix shifts every position by 12.
-    EXPECT_EQ(gen0.find("\t0\t"), std::string::npos);
-}
-
 std::string without_time_lines(const std::string& text) {
     std::string out;
     for (const std::string& line : lines_of(text))
@@ -205,6 +158,13 @@ TEST_F(Search, SameSeedSameRunInBothEnergyModes) {
         EXPECT_EQ(fa, without_time_lines(read_file(dir + "/c" + f))) << f;
     }
     EXPECT_NE(c.out.find("RNAeval is " + kRNAevalDir + "RNAeval -d1 \n"), std::string::npos);
+}
+
+// Here E(B) = -9.9 < E(A) = -5.9 kcal/mol: no path goes below 0, the bound printed and used.
+TEST_F(Search, LowerBoundIsZeroWhenBIsLower) {
+    const CommandResult r = run(std::string(kSmall) + "MAXNOIMPROVE=-1\n", "-d out -s 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nminbarrier=0\n"), std::string::npos) << r.out;
 }
 
 TEST_F(Search, SameRunAt50CInBothEnergyModesAndNotThe37CRun) {

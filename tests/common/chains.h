@@ -1,31 +1,18 @@
-// Shared helpers: counting next_random() draws, building chains, checking offspring.
+// Helpers of the operator tests: chains written as text, replay checks, counting draws.
 #pragma once
 
 #include <map>
 #include <ostream>
 #include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "model/chain.h"
-#include "random/random_stream.h"
 #include "model/structure.h"
+#include "random/random_stream.h"
 
-// How many next_random() values f() consumes after seed_random(seed); -1 if not found.
-template <typename F>
-int count_draws(unsigned seed, F&& f, int limit = 2000000) {
-    seed_random(seed);
-    f();
-    const int next = next_random();
-    seed_random(seed);
-    for (int k = 0; k < limit; ++k)
-        if (next_random() == next) return k;
-    return -1;
-}
-
-inline void PrintTo(const ActionChain& c, std::ostream* os) {  // readable failures, in the C() notation
-    for (const Action& x : c.va) *os << (x.a == add ? " +" : " -") << x.b.lp << "," << x.b.rp;
-    *os << " (strategy " << c.strategy << ")";
-}
+using Chains = std::vector<ActionChain>;
 
 // C("-1,5 +2,9"): delete (1,5), then add (2,9).
 inline ActionChain C(const std::string& s) {
@@ -37,16 +24,24 @@ inline ActionChain C(const std::string& s) {
     return c;
 }
 
-inline bool same_chain(const ActionChain& x, const ActionChain& y) {
-    return x.va == y.va && x.mde == y.mde && x.avge == y.avge && x.vde == y.vde && x.strategy == y.strategy;
+inline ActionChain chain_of(const std::vector<Action>& va) {
+    ActionChain c;
+    c.va = va;
+    return c;
 }
 
 inline bool valid_from(const std::string& A, const ActionChain& c) { return !RStruct(A).checkclash(c); }
 
-inline RStruct at_step(const std::string& A, const ActionChain& p, int step) {
-    RStruct rs(A);
-    for (int i = 0; i < step; ++i) rs.applyAction(p.va[i]);
-    return rs;
+// How many next_random() values f() consumes after seed_random(seed); -1 if not found.
+template <typename F>
+int count_draws(unsigned seed, F&& f) {
+    seed_random(seed);
+    f();
+    const int next = next_random();
+    seed_random(seed);
+    for (int k = 0; k < 10000000; ++k)
+        if (next_random() == next) return k;
+    return -1;
 }
 
 // The child holds every action of the parent and, beyond them, only matching deletion/addition
