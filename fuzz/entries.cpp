@@ -19,6 +19,7 @@
 #include "nnmodel/nnmodel.h"
 #include "nnmodel/records.h"
 #include "random/random_stream.h"
+#include "search/config.h"
 #include "search/driver.h"
 
 namespace fuzzentry {
@@ -249,7 +250,7 @@ void search(const uint8_t* data, std::size_t size) {
     std::getline(in, B);
     if (seq.empty() || seq.size() > kSearchMaxLength || !check_input(seq, A, B, warnings).empty()) return;
 
-    Config cf;
+    SearchConfig cf;
     cf.MAXPOP = 4;
     cf.MAXGEN = 2;
     cf.MAXNOIMPROVE = 1;

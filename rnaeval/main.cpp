@@ -1,6 +1,7 @@
 // RNAeval: free energy of RNA secondary structures read as records from standard input
 // (or from files), printed in the record format of ViennaRNA's RNAeval (nnmodel/records.h).
 // The only place of the command that prints a fatal error and chooses the exit status.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -15,7 +16,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: RNAeval [OPTION]... [FILE]...\n"
-    "Free energy of RNA secondary structures (Turner 2004 nearest-neighbour model, 37 C).\n"
+    "Free energy of RNA secondary structures (Turner 2004 nearest-neighbour model).\n"
     "\n"
     "Records are read from the FILEs, or from standard input when none is given:\n"
     "an optional '>name' line, the sequence, then the structure in dot-bracket notation.\n"
@@ -23,6 +24,7 @@ const char kUsage[] =
     "\n"
     "  -d, --dangles=N       dangle model 0, 1 or 2 (default 2); also -d0, -d1, -d2\n"
     "  -P, --paramFile=FILE  read energy parameters from FILE (ViennaRNA 2.0 format)\n"
+    "  -T, --temp=DEGREES    temperature in degrees Celsius, -273.15 to 100 (default 37)\n"
     "  -i, --infile=FILE     read records from FILE\n"
     "      --noconv          do not read T as U in the echoed sequence and special hairpins\n"
     "  -h, --help            print this help and exit\n";
@@ -30,6 +32,8 @@ const char kUsage[] =
 struct Options {
   int dangles = 2;
   std::string param_file;
+  double celsius = 37.0;
+  bool celsius_given = false;
   std::vector<std::string> inputs;
   bool noconv = false;
 };
@@ -60,6 +64,17 @@ void set_dangles(Options& o, const std::string& value) {
   o.dangles = static_cast<int>(d);
 }
 
+void set_temperature(Options& o, const std::string& value) {
+  char* end = nullptr;
+  const double t = std::strtod(value.c_str(), &end);
+  if (value.empty() || *end != '\0' || !std::isfinite(t)) usage_error("invalid temperature \"" + value + "\"");
+  if (t < -nnmodel::kKelvin || t > nnmodel::kMaxCelsius) {
+    usage_error("temperature " + value + " is outside the range -273.15 to 100 degrees Celsius");
+  }
+  o.celsius = t;
+  o.celsius_given = true;
+}
+
 Options parse_args(int argc, char** argv) {
   Options o;
   auto value_of = [&](int& k, const std::string& arg, std::size_t prefix) -> std::string {
@@ -88,6 +103,12 @@ Options parse_args(int argc, char** argv) {
       o.param_file = arg.substr(12);
     } else if (arg == "--paramFile") {
       o.param_file = value_of(k, arg, arg.size());
+    } else if (arg.compare(0, 2, "-T") == 0) {
+      set_temperature(o, value_of(k, arg, 2));
+    } else if (arg.compare(0, 7, "--temp=") == 0) {
+      set_temperature(o, arg.substr(7));
+    } else if (arg == "--temp") {
+      set_temperature(o, value_of(k, arg, arg.size()));
     } else if (arg.compare(0, 2, "-i") == 0) {
       o.inputs.push_back(value_of(k, arg, 2));
     } else if (arg.compare(0, 9, "--infile=") == 0) {
@@ -154,6 +175,11 @@ int main(int argc, char** argv) {
       custom = nnmodel::read_parameter_file(opt.param_file, &warnings);
       params = &custom;
       for (const std::string& w : warnings) message("[WARNING]", w);
+    }
+    nnmodel::ParamSet rescaled;
+    if (opt.celsius_given) {
+      rescaled = nnmodel::params_at(*params, opt.celsius);
+      params = &rescaled;
     }
 
     std::string input;

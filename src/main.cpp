@@ -4,8 +4,11 @@
 #include <fstream>
 #include <iostream>
 
+#include "energy/evaluator.h"
 #include "error/fatal_error.h"
 #include "front/run.h"
+#include "methods/cli.h"
+#include "model/problem.h"
 #include "random/random_stream.h"
 #include "search/driver.h"
 
@@ -18,6 +21,12 @@ void run(int argc, char** argv) {
     std::cout << "seed=" << seed << std::endl;
 
     cf.setConfig(configfile);
+    set_builtin_temperature(cf.TEMPERATURE);  // in range: setConfig checked it
+    if (method != "ea" && !cf.RNAevalCmd.empty()) {
+        std::cout << "RNAeval (" << cf.RNAevalCmd << ") is not used by -m " << method
+                  << ": energies come from the built-in model (d1)" << std::endl;
+        cf.RNAevalCmd.clear();
+    }
     cf.selfcheck();
 
     std::ifstream in(infile.c_str());
@@ -25,6 +34,21 @@ void run(int argc, char** argv) {
     readin(in, name, seq, a, b);
     in.close();
 
+    if (method != "ea") {
+        methods::Options opt;
+        opt.width = beam_width;
+        opt.seconds = budget_seconds;
+        opt.memory_mib = static_cast<std::size_t>(memory_mib);
+        opt.progress = &std::cerr;
+        try {
+            methods::run_for_cli(method, methods::Problem{seq, a, b}, opt, cf, {outfile, logfile, outdir}, std::cout);
+        } catch (const FatalError&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw FatalError({std::string("Error: ") + e.what()});
+        }
+        return;
+    }
     RPath problem(seq, a, b);
     GenericAlgorithm(problem, outfile, logfile, outdir, cf);
 }

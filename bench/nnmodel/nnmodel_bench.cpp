@@ -8,7 +8,10 @@
 //    seen before.
 //  * BM_EnergyD1Repeat/<n>: the same with 4 x 4 structures, so that the branch predictor
 //    learns them; closer to a search that evaluates many nearly equal structures.
+//  * BM_EnergyD1At50/<n>, BM_EnergyD2At50/<n>: the same as BM_EnergyD1/BM_EnergyD2 with the
+//    parameters rescaled to 50 C (rescaled once, before timing).
 //  Each figure is the median over 15 repetitions of the mean time per evaluation.
+//  * BM_ParamsAt: rescaling the Turner 2004 set to another temperature (done once per run).
 //  * BM_RnaevalCommand: the RNAeval command on the 1,500 reference records
 //    (tests/nnmodel/data/rnaeval-records.in), -d1, output to /dev/null; wall time per run.
 //
@@ -102,10 +105,12 @@ const Pool& pool(int n, int sequences, int structures_per_sequence) {
   return pools.back().second;
 }
 
-void evaluate(benchmark::State& state, int dangles, int sequences, int structures) {
+void evaluate(benchmark::State& state, int dangles, int sequences, int structures,
+              double celsius = 37.0) {
   const int n = static_cast<int>(state.range(0));
   const Pool& p = pool(n, sequences, structures);
-  const nnmodel::ParamSet& params = nnmodel::turner2004();
+  static const nnmodel::ParamSet at50 = nnmodel::turner2004_at(50);
+  const nnmodel::ParamSet& params = celsius == 50.0 ? at50 : nnmodel::turner2004();
   std::vector<std::string> warnings;
   const std::size_t size = p.structures.size();
   std::size_t k = 0;
@@ -122,10 +127,24 @@ void evaluate(benchmark::State& state, int dangles, int sequences, int structure
 void BM_EnergyD1(benchmark::State& state) { evaluate(state, 1, 4, 64); }
 void BM_EnergyD2(benchmark::State& state) { evaluate(state, 2, 4, 64); }
 void BM_EnergyD1Repeat(benchmark::State& state) { evaluate(state, 1, 4, 4); }
+void BM_EnergyD1At50(benchmark::State& state) { evaluate(state, 1, 4, 64, 50.0); }
+void BM_EnergyD2At50(benchmark::State& state) { evaluate(state, 2, 4, 64, 50.0); }
 
 BENCHMARK(BM_EnergyD1)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EnergyD2)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
 BENCHMARK(BM_EnergyD1Repeat)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_EnergyD1At50)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
+BENCHMARK(BM_EnergyD2At50)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
+
+void BM_ParamsAt(benchmark::State& state) {
+  double celsius = 10;
+  for (auto _ : state) {
+    nnmodel::ParamSet p = nnmodel::turner2004_at(celsius);
+    benchmark::DoNotOptimize(p.stack[1][1]);
+    celsius = celsius == 10 ? 70 : 10;
+  }
+}
+BENCHMARK(BM_ParamsAt)->Unit(benchmark::kMicrosecond);
 
 void BM_RnaevalCommand(benchmark::State& state) {
   const std::string cmd =

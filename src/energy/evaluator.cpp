@@ -11,10 +11,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
-#include "energy/fileutil.h"
+#include "files/files.h"
 #include "error/fatal_error.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
@@ -22,6 +23,13 @@
 extern char** environ;
 
 namespace {
+
+// The built-in model's parameters: Turner 2004 at 37 C unless another temperature is set.
+std::unique_ptr<const nnmodel::ParamSet> builtin_rescaled;
+
+const nnmodel::ParamSet& builtinParams() {
+    return builtin_rescaled ? *builtin_rescaled : nnmodel::turner2004();
+}
 
 // Energies from the compiled-in parameters with dangle model d1, the model the
 // configured command uses. The encoded sequence is kept for the next call, since one
@@ -33,7 +41,7 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         encoded = nnmodel::encode_sequence(seq);
         encoded_for = seq;
     }
-    const nnmodel::ParamSet& params = nnmodel::turner2004();
+    const nnmodel::ParamSet& params = builtinParams();
     std::vector<double> ve;
     ve.reserve(vs.size());
     std::vector<std::string> warnings;
@@ -82,15 +90,20 @@ std::string tmpName(const std::string& pid, const int& r, const char* ext) {
 
 }  // namespace
 
+void set_builtin_temperature(double celsius) {
+    if (celsius == 37.0) builtin_rescaled.reset();
+    else builtin_rescaled = std::make_unique<const nnmodel::ParamSet>(nnmodel::turner2004_at(celsius));
+}
+
 EvalCommand parseRNAevalCmd(const std::string& prefix) {
     EvalCommand c;
     std::string p = prefix;
-    while (!p.empty() && p.back() == ' ') p.pop_back();
-    const std::string::size_type sp = p.rfind(' ');
-    if (sp != std::string::npos && sp + 1 < p.size() && p[sp + 1] == '-') {
-        c.args.push_back(p.substr(sp + 1));
-        p.erase(sp);
+    for (;;) {
         while (!p.empty() && p.back() == ' ') p.pop_back();
+        const std::string::size_type sp = p.rfind(' ');
+        if (sp == std::string::npos || sp + 1 >= p.size() || p[sp + 1] != '-') break;
+        c.args.insert(c.args.begin(), p.substr(sp + 1));
+        p.erase(sp);
     }
     c.program = p;
     return c;

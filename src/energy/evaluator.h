@@ -7,8 +7,9 @@
 #include <vector>
 #include "random/random_stream.h"
 
-// Program and arguments taken from a command prefix such as "/opt/vienna/RNAeval -d1 ":
-// the option is the last word, the program is everything before it (blanks included).
+// Program and arguments taken from a command prefix such as "/opt/vienna/RNAeval -d1 -T42 ":
+// the options are the trailing words that start with '-', the program is everything before
+// them (blanks included).
 struct EvalCommand {
     std::string program;
     std::vector<std::string> args;
@@ -19,6 +20,10 @@ EvalCommand parseRNAevalCmd(const std::string& prefix);
 // temporary name (exactly once in built-in mode). Throws FatalError on any failure.
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
                                 const std::string& cmdprefix);
+
+// Temperature (degrees Celsius) of the built-in model from now on; its parameters are
+// rescaled here, once. Throws std::invalid_argument outside [-273.15, 100].
+void set_builtin_temperature(double celsius);
 
 // Number of structures that getVSEnergy has evaluated in this process (for benchmarks).
 long long evaluated_structures();

@@ -1,22 +1,16 @@
 #include "front/config.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "error/fatal_error.h"
+#include "files/files.h"
+#include "nnmodel/nnmodel.h"
 
 const std::string RNAevalOption = "d1";
-
-Config::Config()
-    : MAXPOP(100),
-      MAXGEN(20),
-      MAXNOIMPROVE(5),
-      OFFSPRINGNUM(100),
-      MINSTRATEGYOFFSPRINGNUM(3),
-      PRESERVETOPNUM(10),
-      PRESERVERANNUM(10),
-      SAVEGENE(false) {}
 
 std::string Config::trim(std::string s) {
     std::string::size_type b = 0;
@@ -39,6 +33,19 @@ void read_int(const std::string& key, const std::string& value, int& field) {
                           "Please update it."});
     }
     field = v;
+}
+
+// Degrees Celsius, the whole value a number within the range the energy model covers.
+double read_temperature(const std::string& value) {
+    char* end = nullptr;
+    const double t = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !std::isfinite(t))
+        throw FatalError({"TEMPERATURE = " + value + " is not a number " + kConfigHint, "Please update it."});
+    if (t < -nnmodel::kKelvin || t > nnmodel::kMaxCelsius) {
+        throw FatalError({"TEMPERATURE = " + value + " is outside -273.15 to 100 (degrees Celsius) " + kConfigHint,
+                          "Please update it."});
+    }
+    return t;
 }
 
 }  // namespace
@@ -76,7 +83,6 @@ void Config::setConfig(std::string path) {
             }
             if (ViennaRNAPath.back() != '/') ViennaRNAPath += "/";
             RNAevalCmd = ViennaRNAPath + "RNAeval -" + RNAevalOption + " ";
-            std::cout << "RNAeval is " << RNAevalCmd << std::endl;
         } else if (int* field = numeric_field(key)) {
             read_int(key, value, *field);
         } else if (key == "SAVEGENE") {
@@ -88,9 +94,16 @@ void Config::setConfig(std::string path) {
                 throw FatalError({"Can not recognize SAVEGENE = " + value,
                                   "Please specify YES or NO in your configuration file (by default: config)."});
             }
+        } else if (key == "TEMPERATURE") {
+            TEMPERATURE = read_temperature(value);
+            temperature_text = value;
         } else {
             throw FatalError({"Can not analysis " + line + kConfigHint, "Please update it."});
         }
+    }
+    if (!RNAevalCmd.empty()) {
+        if (TEMPERATURE != 37.0) RNAevalCmd += "-T" + temperature_text + " ";
+        std::cout << "RNAeval is " << RNAevalCmd << std::endl;
     }
 }
 

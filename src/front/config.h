@@ -3,26 +3,21 @@
 
 #include <string>
 
-#include "energy/fileutil.h"
+#include "search/config.h"
 
 // Dangling-end option handed to RNAeval and used by the built-in model.
 extern const std::string RNAevalOption;
 
-struct Config {
-    int MAXPOP;
-    int MAXGEN;
-    int MAXNOIMPROVE;
-    int OFFSPRINGNUM;
-    int MINSTRATEGYOFFSPRINGNUM;
-    int PRESERVETOPNUM;
-    int PRESERVERANNUM;
-    bool SAVEGENE;
+// The search settings with the file they are read from.
+struct Config : SearchConfig {
     std::string ViennaRNAPath;
-    std::string RNAevalCmd;  // empty: energies come from the built-in model
+    // Degrees Celsius (key TEMPERATURE): the built-in model's temperature, and "-T" for a
+    // configured RNAeval when it is not 37.
+    double TEMPERATURE = 37.0;
+    std::string temperature_text;  // TEMPERATURE as written, handed on to RNAeval
 
-    Config();
-
-    // Reads the file at `path`; throws FatalError on an unusable file or entry.
+    // Reads the file at `path`; throws FatalError on an unusable file or entry (a TEMPERATURE
+    // that is not a number in [-273.15, 100] included).
     void setConfig(std::string path);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);

@@ -9,10 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 #include "error/fatal_error.h"
+#include "files/files.h"
+#include "model/structure.h"
 
 std::string infile;
 std::string outfile;
@@ -22,27 +23,42 @@ std::string configfile = "config";
 Config cf;
 unsigned int seed = 0;
 bool seed_given = false;
+std::string method = "ea";
+int beam_width = 0;
+double budget_seconds = 60;
+long memory_mib = 4096;
 
-RPath::RPath(std::string s, std::string a, std::string b) : sequence(s), A(a), B(b) {}
+namespace {
+
+// The usage text, one line per option; a new option adds its row here.
+struct OptionLine {
+    const char* flag;
+    const char* text;
+};
+const OptionLine kOptionLines[] = {
+    {"-i infile", "the input: a name, a sequence, the start structure A and the final structure B, one a line"},
+    {"-d outdir", "the directory for the result file, the log file and the generation files"},
+    {"-o outfile", "the barrier energy of the best pathway found in each generation; default outdir/result.txt"},
+    {"-l logfile", "the best pathway from A to B of each generation; default outdir/log.txt"},
+    {"-c configfile", "the search parameters (key=value lines); default config"},
+    {"-s seed", "a non-negative integer that seeds the random generator; default the current time"},
+    {"-m method", "ea (the evolutionary search), direct, exact or auto; default ea"},
+    {"-w width", "beam width of direct, exact and auto; default 4 x base-pair distance"},
+    {"-t seconds", "time budget of exact and auto; default 60"},
+    {"-M size", "memory cap of the exact search in exact and auto, MiB; default 4096"},
+    {"-h", "print this help and exit"},
+};
+
+}  // namespace
 
 std::string usage_text() {
-    std::ostringstream out;
-    out << "Usage: Zentrola -i [infile] -o [outfile] -l [logfile] -d [outdir] -c [configfile]" << std::endl
-        << "   infile : a faa format file, including a name, a sequence, a start structure A and a final "
-                 "structure B"
-        << std::endl
-        << "   outdir : for saving the outfile, the logfile and intemediate files" << std::endl
-        << "   outfile: an outcoming file for saving the barrier energy of the best pathway in each found in "
-                 "each generation, by default - outdir/results.txt"
-        << std::endl
-        << "   logfile: a log file for saving the best pathway from A to B in each generation, by default - "
-                 "outdir/log.txt"
-        << std::endl
-        << "   configfile: a configuration file, by default - config" << std::endl
-        << "   seed   : -s [seed], a non-negative integer that seeds the random generator, by default - the "
-                 "current time"
-        << std::endl;
-    return out.str();
+    std::string s = "Usage: zentrola -i infile -d outdir [option]...\n";
+    for (const OptionLine& o : kOptionLines) {
+        std::string flag = std::string("  ") + o.flag;
+        flag.resize(17, ' ');
+        s += flag + o.text + "\n";
+    }
+    return s;
 }
 
 void print_usage() { std::cout << usage_text() << std::flush; }
@@ -63,6 +79,17 @@ bool parse_seed(const char* text, unsigned int& out) {
     out = static_cast<unsigned int>(v);
     return true;
 }
+
+bool parse_positive(const char* text, double& out) {
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(v > 0) || v > 1e9) return false;
+    out = v;
+    return true;
+}
+
+[[noreturn]] void option_error(const std::string& message) { usage_error(message + "\n"); }
 
 }  // namespace
 
@@ -86,7 +113,9 @@ bool make_directories(const std::string& path) {
 void init_env(int argc, char** argv) {
     optind = 1;
     int c;
-    while ((c = getopt(argc, argv, "i:o:l:d:c:s:h")) != -1) {
+    bool width_given = false, budget_given = false, memory_given = false;
+    double number = 0;
+    while ((c = getopt(argc, argv, "i:o:l:d:c:s:m:w:t:M:h")) != -1) {
         switch (c) {
             case 'i': infile = optarg; break;
             case 'o': outfile = optarg; break;
@@ -99,6 +128,30 @@ void init_env(int argc, char** argv) {
                 }
                 seed_given = true;
                 break;
+            case 'm':
+                method = optarg;
+                if (method != "ea" && method != "direct" && method != "exact" && method != "auto")
+                    option_error("Unknown method: " + method + " (one of ea, direct, exact, auto)");
+                break;
+            case 'w':
+                if (!parse_positive(optarg, number) || number != static_cast<int>(number))
+                    option_error(std::string("The beam width must be an integer of at least 1: ") + optarg);
+                beam_width = static_cast<int>(number);
+                width_given = true;
+                break;
+            case 't':
+                if (!parse_positive(optarg, number))
+                    option_error(std::string("The time budget must be a number of seconds above 0: ") + optarg);
+                budget_seconds = number;
+                budget_given = true;
+                break;
+            case 'M':
+                if (!parse_positive(optarg, number) || number != static_cast<long>(number))
+                    option_error(std::string("The memory cap must be an integer number of MiB of at least 1: ") +
+                                 optarg);
+                memory_mib = static_cast<long>(number);
+                memory_given = true;
+                break;
             case 'h':
                 throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
             default: usage_error();
@@ -107,6 +160,10 @@ void init_env(int argc, char** argv) {
     if (optind < argc) {
         usage_error("Unexpected argument: " + std::string(argv[optind]) + "\n");
     }
+    if (method == "ea" && (width_given || budget_given || memory_given))
+        option_error("-w, -t and -M apply to -m direct, exact and auto, not to the evolutionary search");
+    if (method == "direct" && (budget_given || memory_given))
+        option_error("-t and -M apply to -m exact and auto; -m direct has no budget");
     if (infile.empty() || outdir.empty() || configfile.empty()) usage_error();
     if (outdir.back() != '/') outdir += "/";
     if (outfile.empty()) outfile = outdir + "result.txt";

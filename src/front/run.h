@@ -5,18 +5,6 @@
 #include <string>
 
 #include "front/config.h"
-#include "model/structure.h"
-#include "random/random_stream.h"
-
-// The problem: a sequence, the start structure A and the final structure B.
-struct RPath {
-    std::string sequence;
-    RStruct A;
-    RStruct B;
-
-    RPath(std::string sequence, std::string A, std::string B);
-    RPath(const RPath& o) = default;
-};
 
 extern std::string infile;
 extern std::string outfile;
@@ -26,6 +14,10 @@ extern std::string configfile;
 extern Config cf;
 extern unsigned int seed;  // seed of next_random() for this run
 extern bool seed_given;    // true when -s was given
+extern std::string method;       // -m: ea (default), direct, exact or auto
+extern int beam_width;           // -w: beam width of direct, exact and auto; 0: 4 x base-pair distance
+extern double budget_seconds;    // -t: time budget of exact and auto, seconds
+extern long memory_mib;          // -M: memory cap of the exact search's tables, MiB
 
 // Parses the options into the globals and prepares the output directory. Throws FatalError
 // for -h (status 0, usage on standard output) and for unusable options or directories.

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "nnmodel/loops_internal.h"
 #include "nnmodel/nnmodel.h"
 
 namespace nnmodel {
@@ -36,9 +37,7 @@ constexpr int kNever = 1 << 29;
 
 inline int pair_type(int a, int b) { return kPairType[a][b]; }
 
-struct Stem {
-  int p, q;
-};
+using detail::Stem;
 struct Open {
   int i;              // position of '('
   int first;          // size of the stem stack when it was opened
@@ -83,24 +82,15 @@ int bracket_bits(const char* d, int n, uint64_t* words) {
   return nwords;
 }
 
-// trunc(lxc37 * ln(length / 30)), the growth of a loop's energy beyond the tabulated lengths.
-int log_growth(int length) {
-  return static_cast<int>(kLxc37 * std::log(static_cast<double>(length) / kMaxLoop));
-}
-
-int extrapolated(int table30, int length) {
-  // Tabulated for the lengths that occur in practice: std::log costs more than a whole loop.
-  constexpr int kTabulated = 1024;
-  static const std::vector<int> growth = [] {
-    std::vector<int> g(kTabulated, 0);
-    for (int k = kMaxLoop + 1; k < kTabulated; ++k) g[k] = log_growth(k);
-    return g;
-  }();
-  return table30 + (length < kTabulated ? growth[length] : log_growth(length));
-}
-
-inline int loop_length_energy(const int* table, int length) {
-  return length <= kMaxLoop ? table[length] : extrapolated(table[kMaxLoop], length);
+// Energy of a loop of the given length from its length table: tabulated up to 30, then
+// the value at 30 plus trunc(lxc * ln(length / 30)) (tabulated in the set for the lengths
+// that occur in practice: std::log costs more than a whole loop).
+inline int loop_length_energy(const ParamSet& P, const int* table, int length) {
+  if (length <= kMaxLoop) return table[length];
+  const int growth = length < kGrowthLengths
+                         ? P.loop_growth[length]
+                         : static_cast<int>(P.lxc * std::log(static_cast<double>(length) / kMaxLoop));
+  return table[kMaxLoop] + growth;
 }
 
 class Evaluator {
@@ -156,7 +146,7 @@ class Evaluator {
     }
     if (u == 4 && special(P.tetraloops, loop, 6, e)) return e;
     if (u == 6 && special(P.hexaloops, loop, 8, e)) return e;
-    return loop_length_energy(P.hairpin, u) + P.mismatch_hairpin[t][S[i + 1]][S[j - 1]];
+    return loop_length_energy(P, P.hairpin, u) + P.mismatch_hairpin[t][S[i + 1]][S[j - 1]];
   }
 
   int interior(int i, int j, int k, int l) const {
@@ -169,7 +159,7 @@ class Evaluator {
     const int ns = std::min(n1, n2);
     if (ns == 0) {
       if (nl == 1) return P.bulge[1] + P.stack[t1][t2];
-      return loop_length_energy(P.bulge, nl) + au(t1) + au(t2);
+      return loop_length_energy(P, P.bulge, nl) + au(t1) + au(t2);
     }
     const int a = S[i + 1], b = S[j - 1], c = S[k - 1], d = S[l + 1];
     if (ns == 1) {
@@ -178,7 +168,7 @@ class Evaluator {
         if (n1 == 1) return P.int21[t1][t2][a][d][b];
         return P.int21[t2][t1][d][a][c];
       }
-      return loop_length_energy(P.interior, nl + 1) + std::min(P.max_ninio, (nl - 1) * P.ninio) +
+      return loop_length_energy(P, P.interior, nl + 1) + std::min(P.max_ninio, (nl - 1) * P.ninio) +
              P.mismatch_interior_1n[t1][a][b] + P.mismatch_interior_1n[t2][d][c];
     }
     if (ns == 2) {
@@ -188,7 +178,7 @@ class Evaluator {
                P.mismatch_interior_23[t2][d][c];
       }
     }
-    return loop_length_energy(P.interior, n1 + n2) + std::min(P.max_ninio, (nl - ns) * P.ninio) +
+    return loop_length_energy(P, P.interior, n1 + n2) + std::min(P.max_ninio, (nl - ns) * P.ninio) +
            P.mismatch_interior[t1][a][b] + P.mismatch_interior[t2][d][c];
   }
 
@@ -256,12 +246,16 @@ class Evaluator {
     return fixed + best;
   }
 
-  static void step(int& free, int& taken, const Contact& c, bool shared) {
+  // One stem of a line scan. In the exterior loop (keep_shared) a nucleotide shared by two
+  // stems always goes to one of them, as RNAeval has it; "neither" only matters when a
+  // mismatch is less favourable than the 5' dangle alone, as rescaled tables can have.
+  static void step(int& free, int& taken, const Contact& c, bool shared, bool keep_shared = false) {
     const int m = std::min(free, taken);
     int nt, nf;
     if (shared) {
-      nt = std::min(m + c.c01, free + c.c11);
-      nf = std::min(m + c.c00, free + c.c10);
+      const int unused = keep_shared ? taken : m;  // previous stem left it
+      nt = std::min(unused + c.c01, free + c.c11);
+      nf = std::min(unused + c.c00, free + c.c10);
     } else {
       nt = m + std::min(c.c01, c.c11);
       nf = m + std::min(c.c00, c.c10);
@@ -293,7 +287,7 @@ class Evaluator {
       const bool avail5 = p - 1 > prev_q;
       const bool avail3 = q < n && q + 1 < next_p;
       const Contact c = contact(mm, pair_type(S[p], S[q]), S[p - 1], S[q + 1], avail5, avail3);
-      step(free, taken, c, r > 0 && prev_q + 2 == p);
+      step(free, taken, c, r > 0 && prev_q + 2 == p, true);
       prev_q = q;
     }
     return e + std::min(free, taken);
@@ -386,6 +380,24 @@ int printed_value(int total) {
 int wrap32(int64_t v) { return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 
 }  // namespace
+
+namespace detail {
+
+int loop_energy(const ParamSet& p, const EncodedSequence& s, int i, int j, const Stem* br, int m,
+                int dangles) {
+  static Workspace untouched;  // without notes the evaluator never writes to it
+  Evaluator ev(p, s, untouched, false);
+  if (i == 0) return ev.exterior(br, m, dangles);
+  if (m == 0) return ev.hairpin(i, j);
+  if (m == 1) return ev.interior(i, j, br[0].p, br[0].q);
+  return ev.multiloop(i, j, br, m, dangles);
+}
+
+int loop_growth(const ParamSet& p, int length) {
+  return loop_length_energy(p.hairpin, length) - p.hairpin[kMaxLoop];
+}
+
+}  // namespace detail
 
 EncodedSequence encode_sequence(const std::string& seq, bool convert_t) {
   EncodedSequence s;

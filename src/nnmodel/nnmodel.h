@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ constexpr int kInf = 10000000;
 constexpr int kMaxLoop = 30;
 // Coefficient of the logarithmic loop-length extrapolation at 37 C (dcal/mol).
 constexpr double kLxc37 = 107.856;
+// Loop lengths below this bound have their logarithmic growth tabulated in the set.
+constexpr int kGrowthLengths = 1024;
+// 0 C in kelvin; the temperature range a set can be rescaled to is [-kKelvin, kMaxCelsius].
+constexpr double kKelvin = 273.15;
+constexpr double kMaxCelsius = 100.0;
 
 // Pair-type axis: 0 unused, 1 CG, 2 GC, 3 GU, 4 UG, 5 AU, 6 UA, 7 non-standard.
 constexpr int kPairSlots = 8;
@@ -28,6 +34,8 @@ struct SpecialHairpin {
   std::string loop;  // closing pair included, e.g. "CUUCGG"
   int energy = 0;    // dcal/mol; the whole loop energy
 };
+
+struct ParamSource;
 
 // One complete parameter set, in dcal/mol, indexed as in the ViennaRNA 2.0 file format.
 struct ParamSet {
@@ -56,6 +64,23 @@ struct ParamSet {
   std::vector<SpecialHairpin> triloops;    // 5 letters
   std::vector<SpecialHairpin> tetraloops;  // 6 letters
   std::vector<SpecialHairpin> hexaloops;   // 8 letters
+  double celsius = 37.0;  // temperature at which the free energies above hold
+  double lxc = kLxc37;    // loop extrapolation coefficient at that temperature (dcal/mol)
+  // trunc(lxc * ln(L / 30)) for L < kGrowthLengths (0 up to 30): the growth of a loop
+  // beyond the last tabulated length. Derived from lxc; set together with it.
+  int loop_growth[kGrowthLengths];
+  // The values the parameter file gave, from which params_at() rescales. Shared and never
+  // modified; empty for a set assembled without a file.
+  std::shared_ptr<const ParamSource> source;
+};
+
+// A parameter file as read: its 37 C free energies before the loading adjustments
+// (clamped dangles, derived int22 slots) and its enthalpies (the "_enthalpies" sections and
+// the enthalpy columns of ML_params, NINIO, Misc and the special loops), both in dcal/mol
+// in the layout of ParamSet. Slots a file leaves out keep the Turner 2004 value.
+struct ParamSource {
+  ParamSet dg37;
+  ParamSet dh;
 };
 
 // Reads a parameter file in the ViennaRNA 2.0 format. Values the file does not set keep
@@ -70,6 +95,18 @@ ParamSet read_parameter_file(const std::string& path, std::vector<std::string>* 
 
 // The compiled-in default set (Turner 2004, 37 C).
 const ParamSet& turner2004();
+
+// The set p.source describes, at `celsius` degrees: every free energy g with enthalpy h
+// becomes h - (h - g) * (celsius + 273.15) / 310.15, truncated towards zero to dcal/mol,
+// and the loading adjustments are applied afterwards; lxc scales by the same factor.
+// MAX_NINIO stays as read. At 37 C the result equals the set read at 37 C. Meant to be
+// called once per set and temperature, not per evaluation (it copies the whole tables).
+// Throws std::invalid_argument when celsius is not a number, below -273.15 or above 100,
+// or when p has no source.
+ParamSet params_at(const ParamSet& p, double celsius);
+
+// The compiled-in default set at `celsius` (params_at(turner2004(), celsius)).
+ParamSet turner2004_at(double celsius);
 
 // A sequence prepared once for many evaluations.
 struct EncodedSequence {

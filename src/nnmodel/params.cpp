@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <istream>
 #include <sstream>
 #include <stdexcept>
@@ -144,8 +145,11 @@ void read_units(LineSource& src, const std::string& section, const std::vector<i
 }
 
 // Loop list: lines "SEQUENCE dG dH" until a line that does not give a word and two numbers.
-void read_loop_list(LineSource& src, std::vector<SpecialHairpin>& list) {
+// The free energies go to list, the enthalpies to enthalpies (0 when missing).
+void read_loop_list(LineSource& src, std::vector<SpecialHairpin>& list,
+                    std::vector<SpecialHairpin>& enthalpies) {
   list.clear();
+  enthalpies.clear();
   std::string line;
   std::vector<std::string> tokens;
   while (src.next(line)) {
@@ -158,7 +162,10 @@ void read_loop_list(LineSource& src, std::vector<SpecialHairpin>& list) {
     int dg = 0, dh = 0;
     bool has_dg = tokens.size() > 1 && integer_prefix(tokens[1], dg);
     bool has_dh = has_dg && tokens.size() > 2 && integer_prefix(tokens[2], dh);
-    if (list.size() < kMaxSpecialLoops) list.push_back({tokens[0], has_dg ? dg : 0});
+    if (list.size() < kMaxSpecialLoops) {
+      list.push_back({tokens[0], has_dg ? dg : 0});
+      enthalpies.push_back({tokens[0], has_dh ? dh : 0});
+    }
     if (!has_dh) return;
   }
 }
@@ -202,9 +209,10 @@ std::vector<int*> scalar_slots(std::vector<int>& tmp) {
   return v;
 }
 
-// Fills every int22 slot that involves a non-standard pair (7) or an unknown base (0) with
-// the maximum of the explicit entries it stands for, one axis at a time: after an axis is
-// processed, every slot whose wildcards lie on processed axes holds the maximum over its box.
+}  // namespace
+
+// One axis at a time: after an axis is processed, every slot whose wildcards lie on
+// processed axes holds the maximum over its box.
 void derive_int22(ParamSet& p) {
   int* a = &p.int22[0][0][0][0][0][0];
   const int dims[6] = {kPairSlots, kPairSlots, kBaseSlots, kBaseSlots, kBaseSlots, kBaseSlots};
@@ -250,6 +258,8 @@ void derive_int22(ParamSet& p) {
   }
 }
 
+namespace {
+
 void clamp_positive(int* a, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k) a[k] = std::min(a[k], 0);
 }
@@ -261,6 +271,7 @@ struct Section {
   std::vector<int*> slots;
   std::size_t unit = 0;
   std::vector<SpecialHairpin>* loops = nullptr;
+  std::vector<SpecialHairpin>* loop_enthalpies = nullptr;
   bool deprecated = false;
 };
 
@@ -288,99 +299,120 @@ std::string canonical_name(const std::string& name, bool& deprecated) {
   return name;
 }
 
-Section lookup(ParamSet& p, const std::string& name, std::vector<int>& scalars) {
-  Section s;
-  std::string n = canonical_name(name, s.deprecated);
-  auto table = [&](std::vector<int*> slots, std::size_t unit) {
-    s.kind = Kind::Table;
-    s.slots = std::move(slots);
-    s.unit = unit;
-  };
+// Slots of the table section `n` in t (free energies and enthalpies share the layout);
+// false when n names no table.
+bool table_slots(ParamSet& t, const std::string& n, std::vector<int*>& slots, std::size_t& unit) {
   const int mm = kBaseSlots * kBaseSlots;
-  if (n == "stack") table(pair_pair_rows(&p.stack[0][0], 1), kPairSlots - 1);
-  else if (n == "mismatch_hairpin") table(pair_rows(&p.mismatch_hairpin[0][0][0], mm), mm);
-  else if (n == "mismatch_internal") table(pair_rows(&p.mismatch_interior[0][0][0], mm), mm);
-  else if (n == "mismatch_internal_1n") table(pair_rows(&p.mismatch_interior_1n[0][0][0], mm), mm);
-  else if (n == "mismatch_internal_23") table(pair_rows(&p.mismatch_interior_23[0][0][0], mm), mm);
-  else if (n == "mismatch_multi") table(pair_rows(&p.mismatch_multi[0][0][0], mm), mm);
-  else if (n == "mismatch_exterior") table(pair_rows(&p.mismatch_exterior[0][0][0], mm), mm);
-  else if (n == "dangle5") table(pair_rows(&p.dangle5[0][0], kBaseSlots), kBaseSlots);
-  else if (n == "dangle3") table(pair_rows(&p.dangle3[0][0], kBaseSlots), kBaseSlots);
-  else if (n == "int11") table(pair_pair_rows(&p.int11[0][0][0][0], mm), mm);
-  else if (n == "int21") table(pair_pair_rows(&p.int21[0][0][0][0][0], mm * kBaseSlots), mm * kBaseSlots);
-  else if (n == "int22") table(int22_slots(p), 4);
-  else if (n == "hairpin") table(length_slots(p.hairpin), kMaxLoop + 1);
-  else if (n == "bulge") table(length_slots(p.bulge), kMaxLoop + 1);
-  else if (n == "internal") table(length_slots(p.interior), kMaxLoop + 1);
-  else if (n == "ML_params" || n == "NINIO" || n == "Misc") {
-    std::size_t count = n == "ML_params" ? 6 : n == "NINIO" ? 3 : 4;
-    if (n == "ML_params") scalars = {p.ml_base, 0, p.ml_closing, 0, p.ml_intern, 0};
-    else if (n == "NINIO") scalars = {p.ninio, 0, p.max_ninio};
-    else scalars = {p.duplex_init, 0, p.terminal_au, 0};
+  if (n == "stack") slots = pair_pair_rows(&t.stack[0][0], 1), unit = kPairSlots - 1;
+  else if (n == "mismatch_hairpin") slots = pair_rows(&t.mismatch_hairpin[0][0][0], mm), unit = mm;
+  else if (n == "mismatch_internal") slots = pair_rows(&t.mismatch_interior[0][0][0], mm), unit = mm;
+  else if (n == "mismatch_internal_1n") slots = pair_rows(&t.mismatch_interior_1n[0][0][0], mm), unit = mm;
+  else if (n == "mismatch_internal_23") slots = pair_rows(&t.mismatch_interior_23[0][0][0], mm), unit = mm;
+  else if (n == "mismatch_multi") slots = pair_rows(&t.mismatch_multi[0][0][0], mm), unit = mm;
+  else if (n == "mismatch_exterior") slots = pair_rows(&t.mismatch_exterior[0][0][0], mm), unit = mm;
+  else if (n == "dangle5") slots = pair_rows(&t.dangle5[0][0], kBaseSlots), unit = kBaseSlots;
+  else if (n == "dangle3") slots = pair_rows(&t.dangle3[0][0], kBaseSlots), unit = kBaseSlots;
+  else if (n == "int11") slots = pair_pair_rows(&t.int11[0][0][0][0], mm), unit = mm;
+  else if (n == "int21") slots = pair_pair_rows(&t.int21[0][0][0][0][0], mm * kBaseSlots), unit = mm * kBaseSlots;
+  else if (n == "int22") slots = int22_slots(t), unit = 4;
+  else if (n == "hairpin") slots = length_slots(t.hairpin), unit = kMaxLoop + 1;
+  else if (n == "bulge") slots = length_slots(t.bulge), unit = kMaxLoop + 1;
+  else if (n == "internal") slots = length_slots(t.interior), unit = kMaxLoop + 1;
+  else return false;
+  return true;
+}
+
+// The scalar sections list each free energy followed by its enthalpy (MAX_NINIO has none).
+Section lookup(ParamSource& src, const std::string& name, std::vector<int>& scalars) {
+  ParamSet& p = src.dg37;
+  ParamSet& h = src.dh;
+  Section s;
+  const std::string n = canonical_name(name, s.deprecated);
+  const std::string enth = "_enthalpies";
+  const bool is_enthalpy = n.size() > enth.size() && n.compare(n.size() - enth.size(), enth.size(), enth) == 0;
+  if (is_enthalpy ? table_slots(h, n.substr(0, n.size() - enth.size()), s.slots, s.unit)
+                  : table_slots(p, n, s.slots, s.unit)) {
+    s.kind = Kind::Table;
+  } else if (n == "ML_params" || n == "NINIO" || n == "Misc") {
+    if (n == "ML_params") scalars = {p.ml_base, h.ml_base, p.ml_closing, h.ml_closing, p.ml_intern, h.ml_intern};
+    else if (n == "NINIO") scalars = {p.ninio, h.ninio, p.max_ninio};
+    else scalars = {p.duplex_init, h.duplex_init, p.terminal_au, h.terminal_au};
     s.kind = Kind::Scalars;
     s.slots = scalar_slots(scalars);
-    s.unit = count;
+    s.unit = scalars.size();
   } else if (n == "Triloops" || n == "Tetraloops" || n == "Hexaloops") {
     s.kind = Kind::Loops;
     s.loops = n == "Triloops" ? &p.triloops : n == "Tetraloops" ? &p.tetraloops : &p.hexaloops;
+    s.loop_enthalpies = n == "Triloops" ? &h.triloops : n == "Tetraloops" ? &h.tetraloops : &h.hexaloops;
   } else if (n == "END") {
     s.kind = Kind::Ignore;
-  } else {
-    static const char* const kEnthalpyTables[] = {
-        "stack", "mismatch_hairpin", "mismatch_internal", "mismatch_internal_1n",
-        "mismatch_internal_23", "mismatch_multi", "mismatch_exterior", "dangle5", "dangle3",
-        "int11", "int21", "int22", "hairpin", "bulge", "internal"};
-    for (const char* t : kEnthalpyTables)
-      if (n == std::string(t) + "_enthalpies") s.kind = Kind::Ignore;
   }
   return s;
 }
 
-void store_scalars(ParamSet& p, const std::string& name, const std::vector<int>& v) {
+void store_scalars(ParamSource& src, const std::string& name, const std::vector<int>& v) {
+  ParamSet& p = src.dg37;
+  ParamSet& h = src.dh;
   if (name == "ML_params") {
-    p.ml_base = v[0];
-    p.ml_closing = v[2];
-    p.ml_intern = v[4];
+    p.ml_base = v[0], h.ml_base = v[1];
+    p.ml_closing = v[2], h.ml_closing = v[3];
+    p.ml_intern = v[4], h.ml_intern = v[5];
   } else if (name == "NINIO") {
-    p.ninio = v[0];
-    p.max_ninio = v[2];
+    p.ninio = v[0], h.ninio = v[1];
+    p.max_ninio = h.max_ninio = v[2];
   } else {
-    p.duplex_init = v[0];
-    p.terminal_au = v[2];
+    p.duplex_init = v[0], h.duplex_init = v[1];
+    p.terminal_au = v[2], h.terminal_au = v[3];
   }
 }
 
 }  // namespace
 
+std::vector<Table> tables(ParamSet& p) {
+  auto t = [](auto& arr) { return Table{reinterpret_cast<int*>(&arr), sizeof(arr) / sizeof(int)}; };
+  return {t(p.stack),        t(p.mismatch_hairpin), t(p.mismatch_interior), t(p.mismatch_interior_1n),
+          t(p.mismatch_interior_23), t(p.mismatch_multi), t(p.mismatch_exterior), t(p.dangle5),
+          t(p.dangle3),      t(p.int11),            t(p.int21),             t(p.int22),
+          t(p.hairpin),      t(p.bulge),            t(p.interior)};
+}
+
+void set_loop_growth(ParamSet& p, double lxc) {
+  p.lxc = lxc;
+  for (int k = 0; k < kGrowthLengths; ++k)
+    p.loop_growth[k] = k <= kMaxLoop ? 0 : static_cast<int>(lxc * std::log(static_cast<double>(k) / kMaxLoop));
+}
+
 void fill_blank(ParamSet& p) {
-  auto fill = [](auto& arr) {
-    int* a = reinterpret_cast<int*>(&arr);
-    std::fill(a, a + sizeof(arr) / sizeof(int), kInf);
-  };
-  fill(p.stack);
-  fill(p.mismatch_hairpin);
-  fill(p.mismatch_interior);
-  fill(p.mismatch_interior_1n);
-  fill(p.mismatch_interior_23);
-  fill(p.mismatch_multi);
-  fill(p.mismatch_exterior);
-  fill(p.dangle5);
-  fill(p.dangle3);
-  fill(p.int11);
-  fill(p.int21);
-  fill(p.int22);
-  fill(p.hairpin);
-  fill(p.bulge);
-  fill(p.interior);
+  for (const Table& t : tables(p)) std::fill(t.values, t.values + t.size, kInf);
   p.ml_base = p.ml_closing = p.ml_intern = 0;
   p.ninio = p.max_ninio = 0;
   p.duplex_init = p.terminal_au = 0;
   p.triloops.clear();
   p.tetraloops.clear();
   p.hexaloops.clear();
+  p.celsius = 37.0;
+  set_loop_growth(p, kLxc37);
+  p.source.reset();
 }
 
-void parse_parameters(std::istream& in, ParamSet& p, std::vector<std::string>* warnings,
+void clamp_loaded(ParamSet& p) {
+  clamp_positive(&p.dangle5[0][0], sizeof(p.dangle5) / sizeof(int));
+  clamp_positive(&p.dangle3[0][0], sizeof(p.dangle3) / sizeof(int));
+  clamp_positive(&p.mismatch_multi[0][0][0], sizeof(p.mismatch_multi) / sizeof(int));
+  clamp_positive(&p.mismatch_exterior[0][0][0], sizeof(p.mismatch_exterior) / sizeof(int));
+}
+
+ParamSet loaded_set(std::shared_ptr<const ParamSource> source) {
+  ParamSet p = source->dg37;
+  derive_int22(p);
+  clamp_loaded(p);
+  p.celsius = 37.0;
+  set_loop_growth(p, kLxc37);
+  p.source = std::move(source);
+  return p;
+}
+
+void parse_parameters(std::istream& in, ParamSource& raw, std::vector<std::string>* warnings,
                       const std::string& source) {
   LineSource src(in, source);
   auto warn = [&](const std::string& w) {
@@ -399,7 +431,7 @@ void parse_parameters(std::istream& in, ParamSet& p, std::vector<std::string>* w
     std::size_t e = b;
     while (e < line.size() && !std::isspace(static_cast<unsigned char>(line[e]))) ++e;
     const std::string name = line.substr(b, e - b);
-    Section s = lookup(p, name, scalars);
+    Section s = lookup(raw, name, scalars);
     if (s.deprecated) {
       warn(src.where() + ": section name \"" + name +
            "\" is deprecated; read as its \"internal\" equivalent");
@@ -410,10 +442,10 @@ void parse_parameters(std::istream& in, ParamSet& p, std::vector<std::string>* w
         break;
       case Kind::Scalars:
         read_units(src, name, s.slots, s.unit);
-        store_scalars(p, name, scalars);
+        store_scalars(raw, name, scalars);
         break;
       case Kind::Loops:
-        read_loop_list(src, *s.loops);
+        read_loop_list(src, *s.loops, *s.loop_enthalpies);
         break;
       case Kind::Ignore:
         break;
@@ -424,12 +456,7 @@ void parse_parameters(std::istream& in, ParamSet& p, std::vector<std::string>* w
   }
   if (in.bad()) throw std::runtime_error(source + ": read error");
 
-  // Post-processing applied to every loaded set.
-  clamp_positive(&p.dangle5[0][0], sizeof(p.dangle5) / sizeof(int));
-  clamp_positive(&p.dangle3[0][0], sizeof(p.dangle3) / sizeof(int));
-  clamp_positive(&p.mismatch_multi[0][0][0], sizeof(p.mismatch_multi) / sizeof(int));
-  clamp_positive(&p.mismatch_exterior[0][0][0], sizeof(p.mismatch_exterior) / sizeof(int));
-  derive_int22(p);
+  const ParamSet& p = raw.dg37;
   for (int a = 1; a < kPairSlots; ++a) {
     for (int b = a + 1; b < kPairSlots; ++b) {
       if (p.stack[a][b] != p.stack[b][a]) {
@@ -444,18 +471,26 @@ void parse_parameters(std::istream& in, ParamSet& p, std::vector<std::string>* w
 
 }  // namespace detail
 
+namespace {
+
+// A file is read over the Turner 2004 values, so slots it leaves out keep theirs.
+ParamSet read_over_defaults(std::istream& in, std::vector<std::string>* warnings,
+                            const std::string& source) {
+  auto raw = std::make_shared<ParamSource>(*turner2004().source);
+  detail::parse_parameters(in, *raw, warnings, source);
+  return detail::loaded_set(std::move(raw));
+}
+
+}  // namespace
+
 ParamSet read_parameter_file(std::istream& in, std::vector<std::string>* warnings) {
-  ParamSet p = turner2004();
-  detail::parse_parameters(in, p, warnings, "parameter file");
-  return p;
+  return read_over_defaults(in, warnings, "parameter file");
 }
 
 ParamSet read_parameter_file(const std::string& path, std::vector<std::string>* warnings) {
   std::ifstream in(path);
   if (!in) throw std::runtime_error("cannot open parameter file \"" + path + "\"");
-  ParamSet p = turner2004();
-  detail::parse_parameters(in, p, warnings, path);
-  return p;
+  return read_over_defaults(in, warnings, path);
 }
 
 ParamSet read_parameter_file(std::istream& in) { return read_parameter_file(in, nullptr); }
@@ -464,13 +499,14 @@ ParamSet read_parameter_file(const std::string& path) { return read_parameter_fi
 
 const ParamSet& turner2004() {
   static const ParamSet set = [] {
-    ParamSet p;
-    detail::fill_blank(p);
+    auto raw = std::make_shared<ParamSource>();
+    detail::fill_blank(raw->dg37);
+    detail::fill_blank(raw->dh);
     std::istringstream in(std::string(detail::kTurner2004Text, detail::kTurner2004Size));
     std::vector<std::string> warnings;
-    detail::parse_parameters(in, p, &warnings, "built-in Turner 2004 parameters");
+    detail::parse_parameters(in, *raw, &warnings, "built-in Turner 2004 parameters");
     if (!warnings.empty()) throw std::logic_error("built-in parameters: " + warnings.front());
-    return p;
+    return detail::loaded_set(std::move(raw));
   }();
   return set;
 }

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "model/chain.h"
-#include "front/config.h"
-#include "front/run.h"
+#include "model/problem.h"
+#include "search/config.h"
 
 struct Population {
     std::vector<ActionChain> vac;
@@ -23,12 +23,21 @@ void rank_chains(std::vector<ActionChain>& vac);
 
 // The chains carried into the next pool: the best PRESERVETOPNUM, then PRESERVERANNUM random
 // picks among the others (none when the best ones are all there is).
-std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const Config& cf);
+std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const SearchConfig& cf);
 
 void copy_AC_de(const ActionChain& src, ActionChain& dst);
 void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChain>& vac_dst);
 
+// What another method hands to a run of the search, and what it gets back.
+struct SearchHook {
+    std::vector<ActionChain> seeds;  // extra chains of generation 0, full coordinates; chains that
+                                     // touch a trimmed helix are left out
+    double seconds = 0;              // > 0: stop at the first generation boundary past this many seconds
+    ActionChain best;                // out: the best chain found (full coordinates); empty if none
+    double best_barrier = OOENERGY;  // out: its barrier, kcal/mol
+};
+
 // Runs the whole search and writes the result file, the log file and, when asked, the
-// generation files.
+// generation files. Without a hook the run is exactly the plain search.
 void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const Config& cf);
+                      const SearchConfig& cf, SearchHook* hook = nullptr);

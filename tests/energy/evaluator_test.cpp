@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "energy/evaluator.h"
-#include "energy/fileutil.h"
+#include "files/files.h"
 #include "energy_test_util.h"
 #include "fatal.h"
 #include "nnmodel/nnmodel.h"
@@ -88,6 +88,11 @@ TEST_F(EvaluatorCommand, OneRunPerBatchWithOneDrawAndNoFilesLeft) {
 TEST_F(EvaluatorCommand, OptionWordIsPassedOn) {
     EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok", "-d2")), standinEnergies(kStructs, -10.0));
     EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d2"});
+}
+
+TEST_F(EvaluatorCommand, TrailingOptionWordsArePassedOnInOrder) {
+    EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok", "-d1  -T42.5")), standinEnergies(kStructs));
+    EXPECT_EQ(standinLog(), std::vector<std::string>{"records 4 args -d1 -T42.5"});
 }
 
 TEST_F(EvaluatorCommand, EmptyBatchStillRunsTheCommand) {

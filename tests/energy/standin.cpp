@@ -46,5 +46,7 @@ int main(int argc, char** argv) {
         else
             std::printf(" (%6.2f)\n", 1.0 - 0.5 * pairs - (d2 ? 10.0 : 0.0));
     }
-    return argc == 2 ? 0 : 2;
+    bool options_only = argc >= 2;  // the program name never reaches here as an argument
+    for (int i = 1; i < argc; ++i) options_only = options_only && argv[i][0] == '-';
+    return options_only ? 0 : 2;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 #include "fatal.h"
@@ -76,6 +77,22 @@ TEST_F(ConfigFile, NumbersAndFlags) {
         d.setConfig(file(std::string("SAVEGENE=") + no + "\n"));
         EXPECT_FALSE(d.SAVEGENE) << no;
     }
+}
+
+TEST_F(ConfigFile, TemperatureGoesToTheCommandUnless37) {
+    Config c;
+    testing::internal::CaptureStdout();
+    c.setConfig(file("TEMPERATURE = 42.5\nViennaRNAPackage=/bin\n"));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "RNAeval is /bin/RNAeval -d1 -T42.5 \n");
+    EXPECT_EQ(c.TEMPERATURE, 42.5);
+    Config d;
+    testing::internal::CaptureStdout();
+    d.setConfig(file("ViennaRNAPackage=/bin\nTEMPERATURE=37\n"));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(d.RNAevalCmd, "/bin/RNAeval -d1 ");
+    for (const char* bad : {"TEMPERATURE=warm\n", "TEMPERATURE=\n", "TEMPERATURE=-273.2\n", "TEMPERATURE=100.5\n",
+                            "TEMPERATURE=50C\n", "TEMPERATURE=inf\n"})
+        EXPECT_THROW(Config().setConfig(file(bad)), FatalError) << bad;
 }
 
 TEST_F(ConfigFile, RejectsUnusableEntriesWithStatusOne) {

@@ -235,8 +235,6 @@ TEST(ParamFile, UnknownSectionsWarnAndAreSkipped) {
                               "# my_extension\n"
                               "1 2 3 4 5\n"
                               "6 7 8\n"
-                              "# stack_enthalpies\n"
-                              "-1 -2 -3\n"
                               "#END\n"
                               "# Misc\n"
                               "0 0 77 0\n",

@@ -142,6 +142,13 @@ TEST_F(Search, StopRulesAndBestPath) {
     }
 }
 
+// Here E(B) = -9.9 < E(A) = -5.9 kcal/mol: no path goes below 0, the bound printed and used.
+TEST_F(Search, LowerBoundIsZeroWhenBIsLower) {
+    const CommandResult r = run(std::string(kSmall) + "MAXNOIMPROVE=-1\n", "-d out -s 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nminbarrier=0\n"), std::string::npos) << r.out;
+}
+
 TEST_F(Search, EqualStructuresStopAtTheLowerBound) {
     write_file(dir + "/in.faa", "same\n" + kSeq + "\n" + kA + "\n" + kA + "\n");
     const CommandResult r = run(kSmall, "-d out -s 1");
@@ -198,6 +205,22 @@ TEST_F(Search, SameSeedSameRunInBothEnergyModes) {
         EXPECT_EQ(fa, without_time_lines(read_file(dir + "/c" + f))) << f;
     }
     EXPECT_NE(c.out.find("RNAeval is " + kRNAevalDir + "RNAeval -d1 \n"), std::string::npos);
+}
+
+TEST_F(Search, SameRunAt50CInBothEnergyModesAndNotThe37CRun) {
+    const std::string config = std::string(kSmall) + "MAXGEN=2\nMAXNOIMPROVE=1\n";
+    const CommandResult a = run(config, "-d a -s 17");
+    const CommandResult b = run(config + "TEMPERATURE=50\n", "-d b -s 17");
+    const CommandResult c = run(config + "TEMPERATURE=50\nViennaRNAPackage=" + kRNAevalDir + "\n", "-d c -s 17");
+    ASSERT_EQ(b.status, 0) << b.err;
+    ASSERT_EQ(c.status, 0) << c.err;
+    const std::string fb = without_time_lines(read_file(dir + "/b/result.txt"));
+    EXPECT_EQ(fb, without_time_lines(read_file(dir + "/c/result.txt")));
+    EXPECT_NE(fb, without_time_lines(read_file(dir + "/a/result.txt")));
+    EXPECT_NE(c.out.find("RNAeval -d1 -T50 \n"), std::string::npos);
+    const CommandResult bad = run(config + "TEMPERATURE=hot\n", "-d d -s 17");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("TEMPERATURE = hot is not a number"), std::string::npos) << bad.err;
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+#include "methods/cli.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <ostream>
+#include <stdexcept>
+
+#include "nnmodel/nnmodel.h"
+
+namespace methods {
+namespace {
+
+std::string now_asctime() {
+    const std::time_t t = std::time(nullptr);
+    return std::asctime(std::localtime(&t));
+}
+
+std::ofstream open_for_writing(const std::string& path) {
+    std::ofstream f(path.c_str());
+    if (!f.good()) throw std::runtime_error("can not write to the file " + path);
+    return f;
+}
+
+}  // namespace
+
+void print_path(std::ostream& out, const std::string& sequence, const PathResult& r) {
+    out << "the barrier energy is " << r.barrier_kcal() << std::endl << sequence << std::endl;
+    for (std::size_t k = 0; k < r.structures.size(); ++k)
+        out << r.structures[k] << "   (" << r.energies[k] / 100.0 << ")" << std::endl;
+}
+
+void run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const SearchConfig& cf,
+                 const EvolutionFiles& files, std::ostream& out) {
+    const std::string started = now_asctime();
+    nnmodel::turner2004();  // parsed once per process: the times printed are the search's own
+    const std::clock_t cpu0 = std::clock();
+    PathResult r;
+    bool wrote_files = false;
+    if (method == "direct") r = direct_path(pb, opt);
+    else if (method == "exact") r = exact_path(pb, opt);
+    else if (method == "auto") r = combined_path(pb, opt, cf, files, wrote_files);
+    else throw std::invalid_argument("unknown method " + method);
+    const double cpu = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
+
+    if (!wrote_files) {
+        std::ofstream result = open_for_writing(files.outfile);
+        std::ofstream log = open_for_writing(files.logfile);
+        result << started << std::endl << "0\t" << r.barrier_kcal() << std::endl << now_asctime() << std::endl;
+        log << "Sequence & A & B (original):" << std::endl << pb.sequence << std::endl << pb.A << std::endl
+            << pb.B << std::endl;
+        log << "Here is the optimal folding pathway of the " << method << " search, ";
+        print_path(log, pb.sequence, r);
+        log << "The optimal folding pathways has barrier energy " << r.barrier_kcal() << "." << std::endl;
+        if (!result.good() || !log.good()) throw std::runtime_error("can not write the result or log file");
+    }
+    print_path(out, pb.sequence, r);
+    char line[160];
+    std::snprintf(line, sizeof line, "%s: %.4f s (cpu %.4f s), %zu structures stored, %.1f MiB", method.c_str(),
+                  r.seconds, cpu, r.states, r.peak_bytes / 1048576.0);
+    out << line << std::endl;
+    std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s", r.barrier_kcal(),
+                  r.lower_bound_kcal(), r.status());
+    out << line << std::endl;
+}
+
+}  // namespace methods

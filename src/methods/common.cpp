@@ -1,0 +1,89 @@
+#include "methods/common.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace methods {
+
+double seconds_since(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void check_problem(const Problem& pb) {
+    const std::size_t n = pb.sequence.size();
+    if (n == 0) throw std::invalid_argument("the sequence is empty");
+    for (const std::string* s : {&pb.A, &pb.B}) {
+        const char* name = s == &pb.A ? "A" : "B";
+        if (s->size() != n)
+            throw std::invalid_argument(std::string("structure ") + name + " is not as long as the sequence");
+        for (char c : *s)
+            if (c != '.' && c != '(' && c != ')')
+                throw std::invalid_argument(std::string("structure ") + name + " has a character other than . ( )");
+        const PairTable pt = pair_table(*s);
+        for (std::size_t k = 0; k < n; ++k)
+            if (pt[k] > static_cast<int>(k) && pt[k] - static_cast<int>(k) - 1 < 3)
+                throw std::invalid_argument(std::string("structure ") + name + " has a hairpin shorter than 3");
+    }
+}
+
+Prepared prepare(const Problem& pb) {
+    check_problem(pb);
+    Prepared pr;
+    pr.seq = nnmodel::encode_sequence(pb.sequence);
+    pr.ptA = pair_table(pb.A);
+    pr.ptB = pair_table(pb.B);
+    pr.EA = nnmodel::energy_dcal(nnmodel::turner2004(), pr.seq, pb.A, kDangles);
+    pr.EB = nnmodel::energy_dcal(nnmodel::turner2004(), pr.seq, pb.B, kDangles);
+    pr.bpdist = static_cast<int>(pairs_missing(pr.ptA, pr.ptB).size() + pairs_missing(pr.ptB, pr.ptA).size());
+    return pr;
+}
+
+std::vector<Move> pairs_missing(const PairTable& a, const PairTable& b) {
+    std::vector<Move> out;
+    for (int k = 0; k < static_cast<int>(a.size()); ++k)
+        if (a[k] > k && b[k] != a[k]) out.push_back({false, k, a[k]});
+    return out;
+}
+
+void replay(const Problem& pb, const Prepared& pr, PathResult& r) {
+    std::string s = pb.A;
+    r.structures.assign(1, s);
+    r.energies.assign(1, pr.EA);
+    for (const Move& m : r.moves) {
+        s[m.i] = m.add ? '(' : '.';
+        s[m.j] = m.add ? ')' : '.';
+        r.structures.push_back(s);
+        r.energies.push_back(nnmodel::energy_dcal(nnmodel::turner2004(), pr.seq, s, kDangles));
+    }
+    if (s != pb.B) throw std::logic_error("a path does not end at B");
+    r.barrier = *std::max_element(r.energies.begin(), r.energies.end()) - pr.EA;
+}
+
+int structure_energy(const std::string& sequence, const std::string& structure) {
+    return nnmodel::energy_dcal(nnmodel::turner2004(), nnmodel::encode_sequence(sequence), structure, kDangles);
+}
+
+PathResult path_of(const std::string& sequence, const std::vector<std::string>& structures) {
+    if (structures.empty()) throw std::invalid_argument("a path needs at least one structure");
+    const Problem pb{sequence, structures.front(), structures.back()};
+    const Prepared pr = prepare(pb);
+    PathResult r;
+    for (std::size_t k = 1; k < structures.size(); ++k) {
+        const std::string& a = structures[k - 1];
+        const std::string& b = structures[k];
+        const PairTable pa = pair_table(a), pb2 = pair_table(b);
+        std::vector<Move> del = pairs_missing(pa, pb2), add = pairs_missing(pb2, pa);
+        if (del.size() + add.size() != 1)
+            throw std::invalid_argument("structures " + std::to_string(k - 1) + " and " + std::to_string(k) +
+                                        " are not one move apart");
+        Move m = del.empty() ? add[0] : del[0];
+        m.add = del.empty();
+        r.moves.push_back(m);
+    }
+    replay(pb, pr, r);
+    r.lower_bound = std::max(0, pr.EB - pr.EA);
+    r.proved = r.barrier == r.lower_bound;
+    return r;
+}
+
+}  // namespace methods

@@ -1,0 +1,33 @@
+// Helpers shared by the methods (not part of the folder's public header).
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "methods/loop_moves.h"
+#include "methods/methods.h"
+#include "nnmodel/nnmodel.h"
+
+namespace methods {
+
+constexpr int kDangles = 1;  // the built-in model's dangle treatment for every method here
+
+// The problem prepared once: encoded sequence, partner tables and end energies (dcal/mol).
+struct Prepared {
+    nnmodel::EncodedSequence seq;
+    PairTable ptA, ptB;
+    int EA = 0, EB = 0;
+    int bpdist = 0;
+};
+Prepared prepare(const Problem& pb);
+
+// Pairs (i, j), i < j, of `a` that `b` lacks.
+std::vector<Move> pairs_missing(const PairTable& a, const PairTable& b);
+
+// Fills structures, energies and barrier of `r` by replaying r.moves from A.
+void replay(const Problem& pb, const Prepared& pr, PathResult& r);
+
+double seconds_since(std::chrono::steady_clock::time_point t0);
+
+}  // namespace methods

@@ -1,0 +1,82 @@
+// Searches for the lowest-barrier folding path beside the evolutionary search: a beam search
+// over direct paths, an exact best-first search over all secondary structures, and a
+// combined method. Each is a plain function of the problem; none prints except the optional
+// progress stream, none ends the process (errors are thrown as std::invalid_argument or
+// std::runtime_error).
+//
+// Energies are integer dcal/mol (0.01 kcal/mol) inside; the *_kcal accessors convert.
+// All energies come from the built-in nearest-neighbour model (Turner 2004, dangles d1).
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace methods {
+
+// A folding problem: sequence (A, C, G, U, T, N; any case) and two balanced dot-bracket
+// structures of its length whose hairpins have at least three unpaired bases.
+struct Problem {
+    std::string sequence;
+    std::string A;
+    std::string B;
+};
+
+// One step of a path: add or delete the pair (i, j), 0-based, i < j.
+struct Move {
+    bool add = false;
+    int i = 0;
+    int j = 0;
+};
+
+struct PathResult {
+    std::string method;                   // "direct", "exact" or "auto"
+    std::vector<std::string> structures;  // A, then one structure per move, ending with B
+    std::vector<int> energies;            // dcal/mol, one per structure
+    std::vector<Move> moves;
+    int barrier = 0;      // dcal/mol: highest energy on the path minus E(A)
+    int lower_bound = 0;  // dcal/mol: no path from A to B has a lower barrier
+    bool proved = false;  // the search proved lower_bound == barrier
+    double seconds = 0;   // wall time of the call
+    std::size_t states = 0;       // structures stored by the exact search (0 for the others)
+    std::size_t peak_bytes = 0;   // bytes the exact search's tables reached
+
+    double barrier_kcal() const { return barrier / 100.0; }
+    double lower_bound_kcal() const { return lower_bound / 100.0; }
+    // "optimal" when proved, else "bounded".
+    const char* status() const { return proved ? "optimal" : "bounded"; }
+};
+
+struct Options {
+    int width = 0;                 // beam width; 0: 4 x base-pair distance (at least 1)
+    double seconds = 60;           // time budget of exact and auto (> 0)
+    std::size_t memory_mib = 4096; // cap of the exact search's tables
+    std::ostream* progress = nullptr;  // progress lines of the exact search, or none
+    double progress_every = 3;     // seconds between progress lines
+};
+
+// Checks the problem (throws std::invalid_argument with a one-line reason).
+void check_problem(const Problem& pb);
+
+// Beam search over direct paths: only pairs of A not in B are deleted and pairs of B not in
+// A added. Deterministic. The lower bound is max(0, E(B) - E(A)); proved only when the
+// barrier equals it.
+PathResult direct_path(const Problem& pb, const Options& opt);
+
+// Exact bottleneck search over all secondary structures (canonical pairs, hairpins of at
+// least three unpaired bases, no crossing; pairs of A or B always allowed), starting from
+// the upper bound `known` (a valid path from A to B, e.g. from direct_path) and never
+// entering a structure at or above it. Stops when the optimum is proved, the budget of
+// opt.seconds is spent, or the tables reach opt.memory_mib; then reports the best path
+// known and the lower bound. When `known` is null a beam search supplies it.
+PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* known = nullptr);
+
+// Energy of one structure of the problem's sequence (dcal/mol, built-in model, d1).
+int structure_energy(const std::string& sequence, const std::string& structure);
+
+// A path result for a given list of structures (consecutive ones one move apart), with its
+// energies, moves and barrier; lower bound max(0, E(B) - E(A)), not proved.
+PathResult path_of(const std::string& sequence, const std::vector<std::string>& structures);
+
+}  // namespace methods

@@ -1,0 +1,189 @@
+// The exact search against flooding of every secondary structure, and the beam search
+// against every direct path, on random short sequences.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <numeric>
+#include <random>
+
+#include "methods/loop_moves.h"
+#include "methods/methods.h"
+#include "random_instance.h"
+
+namespace {
+
+bool can_pair(char a, char b) {
+    const std::string p{a, b};
+    return p == "AU" || p == "UA" || p == "GC" || p == "CG" || p == "GU" || p == "UG";
+}
+
+// Every structure on seq[from, to) with canonical pairs and hairpins of at least 3.
+void enumerate(const std::string& seq, int from, int to, std::string& db, std::vector<std::string>& out,
+               const std::function<void()>& done) {
+    if (from >= to) return done();
+    enumerate(seq, from + 1, to, db, out, done);  // `from` unpaired
+    for (int j = from + 4; j < to; ++j) {
+        if (!can_pair(seq[from], seq[j])) continue;
+        db[from] = '(';
+        db[j] = ')';
+        enumerate(seq, from + 1, j, db, out, [&] { enumerate(seq, j + 1, to, db, out, done); });
+        db[from] = db[j] = '.';
+    }
+}
+
+struct Landscape {
+    std::vector<std::string> s;
+    std::vector<int> e;
+    std::vector<std::vector<int>> nb;  // one-move neighbours
+    std::map<std::string, int> id;
+};
+
+Landscape landscape(const std::string& seq) {
+    Landscape L;
+    std::string db(seq.size(), '.');
+    enumerate(seq, 0, static_cast<int>(seq.size()), db, L.s, [&] { L.s.push_back(db); });
+    for (std::size_t k = 0; k < L.s.size(); ++k) {
+        L.id[L.s[k]] = static_cast<int>(k);
+        L.e.push_back(methods::structure_energy(seq, L.s[k]));
+    }
+    L.nb.resize(L.s.size());
+    for (std::size_t k = 0; k < L.s.size(); ++k) {
+        const methods::PairTable pt = methods::pair_table(L.s[k]);
+        for (int i = 0; i < static_cast<int>(pt.size()); ++i) {
+            if (pt[i] <= i) continue;
+            std::string t = L.s[k];
+            t[i] = t[pt[i]] = '.';
+            const int o = L.id.at(t);
+            L.nb[k].push_back(o);
+            L.nb[o].push_back(static_cast<int>(k));
+        }
+    }
+    return L;
+}
+
+// Lowest barrier from a to b: join structures in increasing energy until a and b connect.
+int flood(const Landscape& L, int a, int b) {
+    std::vector<int> order(L.s.size()), root(L.s.size(), -1);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int x, int y) { return L.e[x] < L.e[y]; });
+    std::function<int(int)> find = [&](int x) { return root[x] == x ? x : root[x] = find(root[x]); };
+    for (int v : order) {
+        root[v] = v;
+        for (int w : L.nb[v])
+            if (root[w] >= 0) root[find(w)] = find(v);
+        if (root[a] >= 0 && root[b] >= 0 && find(a) == find(b)) return L.e[v] - L.e[a];
+    }
+    ADD_FAILURE() << "a and b never connect";
+    return 0;
+}
+
+// Lowest barrier over direct paths, by every subset of the moves.
+int best_direct(const std::string& seq, const std::string& A, const std::string& B) {
+    const methods::PairTable pa = methods::pair_table(A), pb = methods::pair_table(B);
+    std::vector<std::pair<int, int>> del, add;
+    for (int i = 0; i < static_cast<int>(A.size()); ++i) {
+        if (pa[i] > i && pb[i] != pa[i]) del.push_back({i, pa[i]});
+        if (pb[i] > i && pa[i] != pb[i]) add.push_back({i, pb[i]});
+    }
+    const int nd = static_cast<int>(del.size()), d = nd + static_cast<int>(add.size());
+    const int inf = 1 << 29;
+    std::vector<int> best(1 << d, inf), energy(1 << d, inf);
+    for (int mask = 0; mask < (1 << d); ++mask) {
+        std::vector<std::pair<int, int>> pairs;
+        for (int i = 0; i < static_cast<int>(A.size()); ++i)
+            if (pa[i] > i && pb[i] == pa[i]) pairs.push_back({i, pa[i]});
+        for (int m = 0; m < d; ++m)
+            if ((m < nd) != static_cast<bool>(mask >> m & 1)) pairs.push_back(m < nd ? del[m] : add[m - nd]);
+        std::string s(A.size(), '.');
+        bool ok = true;
+        for (const auto& [i, j] : pairs) {
+            ok = ok && s[i] == '.' && s[j] == '.';
+            s[i] = '(';
+            s[j] = ')';
+        }
+        if (!ok) continue;
+        const methods::PairTable pt = methods::pair_table(s);
+        for (const auto& [i, j] : pairs) ok = ok && pt[i] == j;  // crossing pairs match differently
+        if (!ok) continue;
+        energy[mask] = methods::structure_energy(seq, s);
+        if (mask == 0) best[0] = energy[0];
+        for (int m = 0; m < d; ++m)
+            if ((mask >> m & 1) && best[mask ^ (1 << m)] < inf)
+                best[mask] = std::min(best[mask], std::max(best[mask ^ (1 << m)], energy[mask]));
+    }
+    return best.back() - energy[0];
+}
+
+TEST(Exact, EqualsFloodingOfAllStructures) {
+    std::mt19937 g(5);
+    int pairs = 0, detours = 0, hard = 0;
+    for (int round = 0; pairs < 520; ++round) {
+        const int n = 12 + round % 11;
+        const std::string seq = random_sequence(g, n);
+        const Landscape L = landscape(seq);
+        if (L.s.size() < 8) continue;
+        // Low structures as ends: between them the landscape has barriers worth the name.
+        std::vector<int> low(L.s.size());
+        std::iota(low.begin(), low.end(), 0);
+        std::stable_sort(low.begin(), low.end(), [&](int x, int y) { return L.e[x] < L.e[y]; });
+        low.resize(std::min<std::size_t>(low.size(), 30));
+        for (int k = 0; k < 20; ++k, ++pairs) {
+            const int a = low[g() % low.size()], b = low[g() % low.size()];
+            const methods::Problem pb{seq, L.s[a], L.s[b]};
+            methods::Options opt;
+            opt.width = 1 + static_cast<int>(g() % 3);  // weak first bounds leave the exact search work to do
+            const methods::PathResult r = methods::exact_path(pb, opt);
+            const int want = flood(L, a, b);
+            ASSERT_TRUE(r.proved) << seq << " " << pb.A << " " << pb.B;
+            ASSERT_EQ(r.barrier, want) << seq << "\n" << pb.A << "\n" << pb.B;
+            EXPECT_EQ(r.lower_bound, want);
+            // The path replays from A to B with the energies reported.
+            ASSERT_EQ(r.structures.front(), pb.A);
+            ASSERT_EQ(r.structures.back(), pb.B);
+            const methods::PathResult again = methods::path_of(seq, r.structures);
+            EXPECT_EQ(again.energies, r.energies);
+            EXPECT_EQ(again.barrier, r.barrier);
+            const methods::PathResult direct = methods::direct_path(pb, opt);
+            EXPECT_GE(direct.barrier, want);  // no heuristic path beats a proof
+            detours += direct.barrier > want;
+            hard += want > std::max(0, again.energies.back() - again.energies.front());
+        }
+    }
+    // The instances are not all trivial, and some need paths outside A and B.
+    EXPECT_GT(hard, 100);
+    EXPECT_GT(detours, 20);
+    std::printf("%d pairs, %d with a barrier above the energy difference, %d where a beam is beaten\n", pairs, hard,
+                detours);
+}
+
+TEST(Direct, WideBeamFindsTheBestDirectPath) {
+    std::mt19937 g(8);
+    int checked = 0;
+    for (int round = 0; checked < 150; ++round) {
+        const int n = 20 + static_cast<int>(g() % 40);
+        const std::string seq = random_sequence(g, n);
+        const methods::Problem pb{seq, random_structure(g, seq, n / 3), random_structure(g, seq, n / 3)};
+        const methods::PairTable pa = methods::pair_table(pb.A), pbt = methods::pair_table(pb.B);
+        int d = 0;
+        for (int i = 0; i < n; ++i) d += (pa[i] > i && pbt[i] != pa[i]) + (pbt[i] > i && pa[i] != pbt[i]);
+        if (d > 12) continue;
+        ++checked;
+        methods::Options opt;
+        const methods::PathResult beam = methods::direct_path(pb, opt);
+        // A valid direct path: every step moves a pair of A not in B or of B not in A.
+        ASSERT_EQ(static_cast<int>(beam.moves.size()), d);
+        for (const methods::Move& m : beam.moves)
+            EXPECT_EQ(m.add ? pbt[m.i] : pa[m.i], m.j);
+        const methods::PathResult replayed = methods::path_of(seq, beam.structures);
+        EXPECT_EQ(replayed.barrier, beam.barrier);
+        EXPECT_EQ(beam.barrier, *std::max_element(beam.energies.begin(), beam.energies.end()) - beam.energies[0]);
+        opt.width = 1000;  // above every layer's size: the beam keeps every direct path
+        EXPECT_EQ(methods::direct_path(pb, opt).barrier, best_direct(seq, pb.A, pb.B)) << seq << "\n" << pb.A
+                                                                                       << "\n" << pb.B;
+    }
+}
+
+}  // namespace
