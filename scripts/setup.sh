@@ -18,6 +18,11 @@ if command -v clang++ >/dev/null &&
   [ ! -f "$(clang++ -print-resource-dir)/lib/linux/libclang_rt.fuzzer-$(uname -m).a" ]; then
   need+=("libclang-rt-$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p')-dev")
 fi
+# The workflow (workflow/): Snakemake, GNU time for its measurements, a one-node Slurm for its test.
+command -v snakemake >/dev/null || need+=(snakemake)
+[ -x /usr/bin/time ] || need+=(time)
+[ -x /usr/sbin/slurmctld ] || need+=(slurm-wlm)
+[ -x /usr/sbin/munged ] || need+=(munge)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
