@@ -12,6 +12,12 @@ command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -f /usr/lib/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/benchmark/benchmarkConfig.cmake ] || [ -f /usr/lib/cmake/benchmark/benchmarkConfig.cmake ] ||
   need+=(libbenchmark-dev)
+# The fuzz targets (scripts/fuzz.sh): clang and its libFuzzer runtime.
+command -v clang++ >/dev/null || need+=(clang)
+if command -v clang++ >/dev/null &&
+  [ ! -f "$(clang++ -print-resource-dir)/lib/linux/libclang_rt.fuzzer-$(uname -m).a" ]; then
+  need+=("libclang-rt-$(clang++ --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p')-dev")
+fi
 # The workflow (workflow/): Snakemake, GNU time for its measurements, a one-node Slurm for its test.
 command -v snakemake >/dev/null || need+=(snakemake)
 [ -x /usr/bin/time ] || need+=(time)
