@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 
@@ -22,9 +23,13 @@ extern char** environ;
 
 namespace {
 
-// Energies from the compiled-in parameters with dangle model d1, the model the
-// configured command uses. The encoded sequence is kept for the next call, since one
-// search evaluates the same sequence over and over.
+EnergyChoice current_choice;
+// Null: the compiled-in set. Shared so that copies of a choice never re-read the file.
+std::shared_ptr<const nnmodel::ParamSet> current_params;
+
+// Energies from the chosen parameters and dangle model (by default Turner 2004 and d1, the
+// model the configured command uses). The encoded sequence is kept for the next call, since
+// one search evaluates the same sequence over and over.
 std::vector<double> builtinEnergies(const std::string& seq, const std::vector<std::string>& vs) {
     static std::string encoded_for;
     static std::optional<nnmodel::EncodedSequence> encoded;
@@ -32,7 +37,8 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         encoded = nnmodel::encode_sequence(seq);
         encoded_for = seq;
     }
-    const nnmodel::ParamSet& params = nnmodel::turner2004();
+    const nnmodel::ParamSet& params = current_params ? *current_params : nnmodel::turner2004();
+    const int dangles = current_choice.dangles;
     std::vector<double> ve;
     ve.reserve(vs.size());
     std::vector<std::string> warnings;
@@ -40,7 +46,7 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         warnings.clear();
         int dcal = 0;
         try {
-            dcal = nnmodel::energy_dcal(params, *encoded, s, 1, &warnings);
+            dcal = nnmodel::energy_dcal(params, *encoded, s, dangles, &warnings);
         } catch (const std::exception& e) {
             std::cerr << "The built-in energy model failed on " << s << ": " << e.what() << std::endl;
             std::exit(1);
@@ -100,6 +106,18 @@ namespace {
 long long evaluated_count = 0;
 }
 
+void set_energy_choice(const EnergyChoice& choice) {
+    if (choice.dangles < 0 || choice.dangles > 2)
+        throw std::invalid_argument("the dangle model must be 0, 1 or 2, not " + std::to_string(choice.dangles));
+    std::shared_ptr<const nnmodel::ParamSet> params;
+    if (!choice.params_file.empty())
+        params = std::make_shared<const nnmodel::ParamSet>(nnmodel::read_parameter_file(choice.params_file));
+    current_choice = choice;
+    current_params = params;
+}
+
+const EnergyChoice& energy_choice() { return current_choice; }
+
 long long evaluated_structures() { return evaluated_count; }
 
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
@@ -124,8 +142,15 @@ std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::s
     writeVS2file(in, seq, vs);
 
     const std::string cmd = cmdprefix + " < " + in + " > " + out;
-    if (!runCommand(parseRNAevalCmd(cmdprefix), in, out)) {
-        std::cerr << "The following command failed: " << cmd << std::endl;
+    EvalCommand command = parseRNAevalCmd(cmdprefix);
+    std::string shown = cmd;
+    if (!current_choice.params_file.empty()) {
+        command.args.push_back("-P");
+        command.args.push_back(current_choice.params_file);
+        shown = cmdprefix + " -P " + current_choice.params_file + " < " + in + " > " + out;
+    }
+    if (!runCommand(command, in, out)) {
+        std::cerr << "The following command failed: " << shown << std::endl;
         std::exit(1);
     }
 

@@ -15,6 +15,18 @@ struct EvalCommand {
 };
 EvalCommand parseRNAevalCmd(const std::string& prefix);
 
+// The energy model of every evaluation: the dangle model and the parameter file (ViennaRNA 2.0
+// format; empty: the compiled-in Turner 2004 set). The built-in model uses both; a configured
+// command gets the file as "-P FILE" (its dangle option is part of the command prefix).
+struct EnergyChoice {
+    int dangles = 1;          // 0, 1 or 2
+    std::string params_file;  // path as given
+};
+// Reads the parameter file once. Throws std::invalid_argument for dangles other than 0, 1, 2
+// and std::runtime_error for a file that cannot be opened or read; the choice is kept then.
+void set_energy_choice(const EnergyChoice& choice);
+const EnergyChoice& energy_choice();
+
 // Energies (kcal/mol) of the structures, in list order. Draws from next_random() for the
 // temporary name (exactly once in built-in mode). Ends the program on any failure.
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,

@@ -4,6 +4,9 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
+
+#include "energy/evaluator.h"
 
 const std::string RNAevalOption = "d1";
 
@@ -15,7 +18,8 @@ Config::Config()
       MINSTRATEGYOFFSPRINGNUM(3),
       PRESERVETOPNUM(10),
       PRESERVERANNUM(10),
-      SAVEGENE(false) {}
+      SAVEGENE(false),
+      DANGLES(1) {}
 
 std::string Config::trim(std::string s) {
     std::string::size_type b = 0;
@@ -43,6 +47,21 @@ void read_int(const std::string& key, const std::string& value, int& field) {
 }
 
 }  // namespace
+
+bool Config::energy_key(const std::string& key, const std::string& value) {
+    if (key == "DANGLES") {
+        if (value != "0" && value != "1" && value != "2")
+            throw std::invalid_argument("Can not recognize DANGLES = " + value +
+                                        "\nPlease specify 0, 1 or 2 in your configuration file (by default: config).");
+        DANGLES = value[0] - '0';
+        return true;
+    }
+    if (key == "ENERGYPARAMS") {
+        ENERGYPARAMS = value;
+        return true;
+    }
+    return false;
+}
 
 int* Config::numeric_field(const std::string& key) {
     if (key == "MAXPOP") return &MAXPOP;
@@ -79,6 +98,8 @@ void Config::setConfig(std::string path) {
             if (ViennaRNAPath.back() != '/') ViennaRNAPath += "/";
             RNAevalCmd = ViennaRNAPath + "RNAeval -" + RNAevalOption + " ";
             std::cout << "RNAeval is " << RNAevalCmd << std::endl;
+        } else if (energy_key(key, value)) {
+            continue;
         } else if (int* field = numeric_field(key)) {
             read_int(key, value, *field);
         } else if (key == "SAVEGENE") {
@@ -97,6 +118,22 @@ void Config::setConfig(std::string path) {
                       << "Please update it." << std::endl;
             std::exit(1);
         }
+    }
+
+    // Energy model block: known only after the whole file, as the keys may come in any order.
+    EnergyChoice choice;
+    choice.dangles = DANGLES;
+    choice.params_file = ENERGYPARAMS;
+    try {
+        set_energy_choice(choice);
+    } catch (const std::exception& e) {
+        throw std::invalid_argument("Can not use ENERGYPARAMS = " + ENERGYPARAMS + ": " + e.what() +
+                                    "\nPlease name a parameter file in the ViennaRNA 2.0 format, e.g. "
+                                    "data/rna_turner1999.par, in your configuration file (by default: config).");
+    }
+    if (!RNAevalCmd.empty() && (DANGLES != 1 || !ENERGYPARAMS.empty())) {
+        RNAevalCmd = ViennaRNAPath + "RNAeval -d" + std::to_string(DANGLES) + " ";
+        std::cout << "RNAeval is " << RNAevalCmd << (ENERGYPARAMS.empty() ? "" : "-P " + ENERGYPARAMS) << std::endl;
     }
 }
 

@@ -20,10 +20,18 @@ struct Config {
     std::string ViennaRNAPath;
     std::string RNAevalCmd;  // empty: energies come from the built-in model
 
+    // Energy model choices, for the built-in model and passed on to RNAeval as -dN and -P FILE.
+    int DANGLES;               // 0, 1 or 2
+    std::string ENERGYPARAMS;  // parameter file (ViennaRNA 2.0 format); empty: compiled-in Turner 2004
+
     Config();
 
-    // Reads the file at `path`; ends the program on an unusable file or entry.
+    // Reads the file at `path`; ends the program on an unusable file or entry. Then makes
+    // DANGLES and ENERGYPARAMS the energy choice of every evaluation (set_energy_choice);
+    // throws std::invalid_argument with the message for the user when either is unusable.
     void setConfig(std::string path);
+    // True for the keys of the energy model block (DANGLES, ENERGYPARAMS); sets the field.
+    bool energy_key(const std::string& key, const std::string& value);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);
     // The integer field that `key` sets, or nullptr for any other key.

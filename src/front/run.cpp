@@ -19,6 +19,7 @@ std::string configfile = "config";
 Config cf;
 unsigned int seed = 0;
 bool seed_given = false;
+bool version_requested = false;
 
 RPath::RPath(std::string s, std::string a, std::string b) : sequence(s), A(a), B(b) {}
 
@@ -79,7 +80,8 @@ bool make_directories(const std::string& path) {
 void init_env(int argc, char** argv) {
     optind = 1;
     int c;
-    while ((c = getopt(argc, argv, "i:o:l:d:c:s:h")) != -1) {
+    static const option long_options[] = {{"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0}};
+    while ((c = getopt_long(argc, argv, "i:o:l:d:c:s:hV", long_options, nullptr)) != -1) {
         switch (c) {
             case 'i': infile = optarg; break;
             case 'o': outfile = optarg; break;
@@ -96,6 +98,10 @@ void init_env(int argc, char** argv) {
             case 'h':
                 print_usage();
                 std::exit(0);
+            case 'V':
+                // main prints the version; nothing else is checked or made.
+                version_requested = true;
+                return;
             default: usage_error();
         }
     }

@@ -26,8 +26,10 @@ extern std::string configfile;
 extern Config cf;
 extern unsigned int seed;  // seed of next_random() for this run
 extern bool seed_given;    // true when -s was given
+extern bool version_requested;  // -V or --version: print the version and stop
 
 // Parses the options into the globals and prepares the output directory; may end the program.
+// Returns at once, with version_requested set, on -V or --version.
 void init_env(int argc, char** argv);
 void print_usage();
 // Reads and checks the four lines of the input file; may end the program.

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cmath>
@@ -98,9 +99,25 @@ void make_generation_dir(const std::string& dir) {
 
 std::string individual_tag(int i, std::size_t n) { return "[" + std::to_string(i) + "/" + std::to_string(static_cast<long>(n) - 1) + "]"; }
 
+// The chain as structures, energies (from the cache, which holds every evaluated image) and 1-based moves.
+pathout::Path best_path(const std::string& seq, const std::string& A, const ActionChain& image, EnergyCache& cache,
+                        const std::string& cmd) {
+    pathout::Path path;
+    path.structures = getVSfromAC(A, image);
+    path.energies = path_energies(seq, path.structures, cache, cmd, false);
+    for (const Action& x : image.va) {
+        pathout::PathMove m;
+        m.add = x.a == add;
+        m.i = std::min(x.b.lp, x.b.rp) + 1;
+        m.j = std::max(x.b.lp, x.b.rp) + 1;
+        path.moves.push_back(m);
+    }
+    return path;
+}
+
 }  // namespace
 
-void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
+pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
                       const Config& cf) {
     // Set-up.
     std::ofstream result(outfile.c_str());
@@ -257,4 +274,7 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
     result << now_asctime() << std::endl;
     result.close();
     log.close();
+    // Without a finished generation the best initial path stands.
+    if (bestever.mde >= OOENERGY && !pop.vac.empty()) bestever_image = convertAC_coordination_t2o(pop.vac[0], aux);
+    return best_path(seq, A, bestever_image, cache, cf.RNAevalCmd);
 }

@@ -7,6 +7,7 @@
 #include "model/chain.h"
 #include "front/config.h"
 #include "front/run.h"
+#include "pathout/pathout.h"
 
 struct Population {
     std::vector<ActionChain> vac;
@@ -29,6 +30,7 @@ void copy_AC_de(const ActionChain& src, ActionChain& dst);
 void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChain>& vac_dst);
 
 // Runs the whole search and writes the result file, the log file and, when asked, the
-// generation files.
-void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
+// generation files. Returns the best path found, in the coordinates of the problem, with
+// the energies (kcal/mol) the search used.
+pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
                       const Config& cf);
