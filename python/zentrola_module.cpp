@@ -186,10 +186,12 @@ PYBIND11_MODULE(zentrola, m) {
                 p.structures = r.structures;
                 p.energies = r.energies;
                 p.moves = pathout::moves_between(r.structures);
+                if (!fexists(directory.c_str()) && !make_directories(directory))
+                    throw std::invalid_argument("Can not create the output directory " + directory);
                 pathout::write_path_files(directory, name, r.sequence, p);
             },
             py::arg("directory"), py::arg("name") = "",
-            "Writes path.tsv and path.svg (the energy profile) into an existing directory.")
+            "Writes path.tsv and path.svg (the energy profile) into the directory, made if missing.")
         .def("__repr__", [](const PathResult& r) {
             char buf[96];
             std::snprintf(buf, sizeof buf, "<PathResult barrier=%.2f lower_bound=%.2f status=%s steps=%zu>",

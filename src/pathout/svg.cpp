@@ -146,7 +146,7 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
         s += line(kLeft, py(v), kRight, py(v), "#e6e6e6", 1);
         s += text(kLeft - 10, py(v) + 5, tick_label(v, ystep), 14, "end", "#333333");
     }
-    for (double v = 0; v <= xmax + 1e-9; v += xstep) {
+    for (double v = 0; v <= static_cast<double>(n) + 1e-9; v += xstep) {
         s += line(px(v), kBottom, px(v), kBottom + 6, "#333333", 1.2);
         s += text(px(v), kBottom + 24, tick_label(v, xstep), 14, "middle", "#333333");
     }
@@ -160,11 +160,12 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
     // Profile: shaded area, line, and the structures as points when they can be told apart.
     std::string points;
     for (std::size_t k = 0; k <= n; ++k) points += num(px(static_cast<double>(k))) + "," + num(py(p.energies[k])) + " ";
-    if (n == 0) points += num(px(1.0)) + "," + num(py(ea)) + " ";
-    s += "<polygon points=\"" + num(kLeft) + "," + num(kBottom) + " " + points + num(px(xmax)) + "," + num(kBottom) +
-         "\" fill=\"#dce8f5\" fill-opacity=\"0.7\"/>\n";
-    s += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + kLineColour +
-         "\" stroke-width=\"2.5\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+    if (n > 0) {
+        s += "<polygon points=\"" + num(kLeft) + "," + num(kBottom) + " " + points + num(px(xmax)) + "," +
+             num(kBottom) + "\" fill=\"#dce8f5\" fill-opacity=\"0.7\"/>\n";
+        s += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + kLineColour +
+             "\" stroke-width=\"2.5\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+    }
     if (n <= 120)
         for (std::size_t k = 1; k < n; ++k)
             if (k != saddle) s += dot(px(static_cast<double>(k)), py(p.energies[k]), 3.2, kLineColour);
