@@ -120,7 +120,7 @@ TEST_P(EnergyChoiceRun, PathTableHoldsTheChosenEnergies) {
     for (const bool command : {false, true}) {
         const std::string dir = make_scratch_dir("choice");
         write_file(dir + "/in.faa", "toy\n" + seq + "\n" + a + "\n" + b + "\n");
-        std::string config = "MAXPOP=6\nOFFSPRINGNUM=24\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\nDANGLES=" +
+        std::string config = "MAXPOP=6\nMAXGEN=2\nMAXNOIMPROVE=1\nOFFSPRINGNUM=12\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\nDANGLES=" +
                              std::to_string(c.dangles) + "\n";
         if (!file.empty()) config += "ENERGYPARAMS=" + file + "\n";
         if (command) config += "ViennaRNAPackage=" + kRNAevalDir + "\n";
@@ -153,7 +153,11 @@ TEST_P(EnergyChoiceRun, PathTableHoldsTheChosenEnergies) {
 
 INSTANTIATE_TEST_SUITE_P(Choices, EnergyChoiceRun,
                          ::testing::Values(RunCase{"", 0}, RunCase{"", 2}, RunCase{"rna_turner1999", 1},
-                                           RunCase{"rna_andronescu2007", 2}, RunCase{"rna_langdon2018", 0}));
+                                           RunCase{"rna_andronescu2007", 2}, RunCase{"rna_langdon2018", 0}),
+                         [](const ::testing::TestParamInfo<RunCase>& i) {
+                             return std::string(*i.param.params ? i.param.params : "turner2004") + "_d" +
+                                    std::to_string(i.param.dangles);
+                         });
 
 TEST(EnergyChoiceErrors, BadValuesStopWithStatusOneAndSayWhy) {
     const std::string dir = make_scratch_dir("choice_err");
