@@ -21,6 +21,7 @@
 
 #include "energy/evaluator.h"
 #include "energy/fileutil.h"
+#include "error/fatal_error.h"
 #include "front/config.h"
 #include "front/run.h"
 #include "nnmodel/nnmodel.h"
@@ -102,7 +103,6 @@ Config read_config(const std::optional<std::string>& file) {
         set_energy_choice(EnergyChoice());
         return c;
     }
-    if (!fexists(file->c_str())) throw std::invalid_argument("The specified config file does not exist.");
     QuietCout quiet;
     c.setConfig(*file);
     if (!c.RNAevalCmd.empty()) {
@@ -153,6 +153,11 @@ PYBIND11_MODULE(zentrola, m) {
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) std::rethrow_exception(p);
+        } catch (const FatalError& e) {
+            // The lines the command line would print, whatever its stream and status.
+            std::string text;
+            for (const std::string& line : e.lines()) text += (text.empty() ? "" : "\n") + line;
+            PyErr_SetString(PyExc_ValueError, text.c_str());
         } catch (const std::invalid_argument& e) {
             PyErr_SetString(PyExc_ValueError, e.what());
         } catch (const std::runtime_error& e) {

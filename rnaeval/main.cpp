@@ -1,18 +1,15 @@
 // RNAeval: free energy of RNA secondary structures read as records from standard input
-// (or from files), printed in the record format of ViennaRNA's RNAeval.
-//
-//   >name                (optional header)
-//   SEQUENCE
-//   STRUCTURE            -> "STRUCTURE ( -4.50)"
-#include <cctype>
+// (or from files), printed in the record format of ViennaRNA's RNAeval (nnmodel/records.h).
+// The only place of the command that prints a fatal error and chooses the exit status.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "error/fatal_error.h"
 #include "nnmodel/nnmodel.h"
+#include "nnmodel/records.h"
 
 namespace {
 
@@ -38,13 +35,11 @@ struct Options {
 };
 
 void message(const char* level, const std::string& text) {
-  std::fprintf(stderr, "%-9s %s\n", level, text.c_str());
+  std::fprintf(stderr, "%s\n", nnmodel::message_line(level, text).c_str());
 }
 
 [[noreturn]] void usage_error(const std::string& text) {
-  message("[ERROR]", text);
-  std::fputs("Try 'RNAeval --help'.\n", stderr);
-  std::exit(1);
+  throw FatalError({nnmodel::message_line("[ERROR]", text), "Try 'RNAeval --help'."});
 }
 
 bool parse_int(const std::string& s, long& v) {
@@ -80,8 +75,7 @@ Options parse_args(int argc, char** argv) {
     } else if (arg == "--") {
       only_files = true;
     } else if (arg == "-h" || arg == "--help") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
+      throw FatalError::from_text(kUsage, ErrorStream::out, 0);
     } else if (arg.compare(0, 2, "-d") == 0) {
       set_dangles(o, value_of(k, arg, 2));
     } else if (arg.compare(0, 10, "--dangles=") == 0) {
@@ -116,70 +110,16 @@ bool read_all(std::FILE* f, std::string& out) {
   return !std::ferror(f);
 }
 
-// Kinds of input lines, by their first character.
-enum class Line { Empty, Header, End, Sequence, Comment, Indented, Structure };
-
-Line classify(const std::string& s) {
-  if (s.empty()) return Line::Empty;
-  const unsigned char c = static_cast<unsigned char>(s[0]);
-  if (c == '>') return Line::Header;
-  if (c == '@') return Line::End;
-  if (std::isalpha(c)) return Line::Sequence;
-  if (std::strchr("#%;/*", c)) return Line::Comment;
-  if (std::isspace(c)) return Line::Indented;
-  return Line::Structure;
-}
-
-std::string first_word(const std::string& s) {
-  std::size_t b = 0;
-  while (b < s.size() && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  std::size_t e = b;
-  while (e < s.size() && !std::isspace(static_cast<unsigned char>(s[e]))) ++e;
-  return s.substr(b, e - b);
-}
-
-class Evaluator {
+// Prints records as RNAeval does: standard output in blocks of about 1 MiB, warnings at once.
+class PrintingSink : public nnmodel::RecordSink {
  public:
-  Evaluator(const nnmodel::ParamSet& params, const Options& opt) : params_(params), opt_(opt) {
-    out_.reserve(1 << 20);
-  }
+  PrintingSink() { out_.reserve(1 << 20); }
 
-  // Evaluates and prints one record; exits with status 1 on a record that cannot be evaluated.
-  void record(long number, bool has_header, const std::string& name, const std::string& seq,
-              const std::string& structure) {
-    if (structure.size() != seq.size()) {
-      fail("Structure and sequence part of strand 0 differ in length (" +
-           std::to_string(structure.size()) + " vs. " + std::to_string(seq.size()) + ")");
-    }
-    if (seq.find('&') != std::string::npos) {
-      fail("record " + std::to_string(number) + describe(has_header, name) +
-           ": sequences of several strands ('&') are not supported");
-    }
-    const long bad = nnmodel::unbalanced_at(structure);
-    if (bad >= 0) {
-      fail("unbalanced brackets '()' in the structure of record " + std::to_string(number) +
-           describe(has_header, name) +
-           (static_cast<std::size_t>(bad) < structure.size()
-                ? " (unmatched ')' at position " + std::to_string(bad + 1) + ")"
-                : " (unclosed '(')"));
-    }
-    const nnmodel::EncodedSequence enc = nnmodel::encode_sequence(seq, !opt_.noconv);
-    warnings_.clear();
-    const int e = nnmodel::energy_dcal(params_, enc, structure, opt_.dangles, &warnings_);
-    for (const std::string& w : warnings_) std::fprintf(stderr, "%s\n", w.c_str());
-    if (has_header) {
-      out_ += '>';
-      out_ += name;
-      out_ += '\n';
-    }
-    out_ += opt_.noconv ? seq : nnmodel::echo_sequence(seq);
-    out_ += '\n';
-    out_ += structure;
-    out_ += " (";
-    out_ += nnmodel::format_energy(e);
-    out_ += ")\n";
+  void record(const std::string& text) override {
+    out_ += text;
     if (out_.size() > (1u << 20)) flush();
   }
+  void warning(const std::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
 
   void flush() {
     if (!out_.empty()) std::fwrite(out_.data(), 1, out_.size(), stdout);
@@ -187,106 +127,25 @@ class Evaluator {
     out_.clear();
   }
 
-  [[noreturn]] void fail(const std::string& text, bool blank_line = false) {
-    flush();
-    message("[ERROR]", text);
-    if (blank_line) std::fputc('\n', stderr);
-    std::exit(1);
-  }
-
  private:
-  static std::string describe(bool has_header, const std::string& name) {
-    return has_header ? " (>" + name + ")" : std::string();
-  }
-
-  const nnmodel::ParamSet& params_;
-  const Options& opt_;
   std::string out_;
-  std::vector<std::string> warnings_;
 };
 
-// Splits the input into records and evaluates them in order.
-void run(const std::string& input, Evaluator& ev) {
-  enum class State { Idle, Header, Sequence, Structure };
-  State state = State::Idle;
-  bool has_header = false;
-  std::string name, seq, structure;
-  long number = 0;  // 0-based number of the current record
-
-  auto finish = [&] {
-    ev.record(number, has_header, name, seq, structure);
-    ++number;
-    state = State::Idle;
-    has_header = false;
-    name.clear();
-    seq.clear();
-    structure.clear();
-  };
-  // A header or sequence line opens a record; other lines outside a record produce nothing.
-  auto begin = [&](Line kind, const std::string& text) {
-    if (kind == Line::Header) {
-      has_header = true;
-      name = text.substr(1);
-      state = State::Header;
-    } else if (kind == Line::Sequence) {
-      seq = text;
-      state = State::Sequence;
-    }
-  };
-  auto missing_structure = [&] { ev.fail("structure missing for record " + std::to_string(number), true); };
-
-  std::size_t pos = 0;
-  bool at_end = false;
-  while (!at_end) {
-    std::string line;
-    if (pos >= input.size()) {
-      at_end = true;
-    } else {
-      std::size_t nl = input.find('\n', pos);
-      if (nl == std::string::npos) nl = input.size();
-      line.assign(input, pos, nl - pos);
-      pos = nl + 1;
-      while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
-    }
-    const Line kind = at_end ? Line::End : classify(line);
-    if (kind == Line::End) at_end = true;
-
-    switch (state) {
-      case State::Idle:
-      case State::Header:
-        begin(kind, line);  // empty lines, comments, stray structure lines and a lone header produce nothing
-        break;
-      case State::Sequence:
-        if (kind == Line::Sequence && has_header) {
-          seq += line;  // a sequence after a header may continue over several lines
-        } else if (kind == Line::Structure || kind == Line::Indented) {
-          structure = first_word(line);
-          if (has_header) state = State::Structure;
-          else finish();
-        } else if (kind == Line::Empty || kind == Line::Comment) {
-          // skipped between sequence and structure
-        } else {
-          missing_structure();  // end of input, a header, or a second sequence line
-        }
-        break;
-      case State::Structure:
-        if (kind == Line::Structure || kind == Line::Indented) {
-          structure += first_word(line);  // the structure of a headed record may be split too
-        } else if (kind == Line::Empty || kind == Line::Comment) {
-          // skipped
-        } else {
-          finish();
-          begin(kind, line);
-        }
-        break;
-    }
-  }
+void print_lines(const FatalError& e) {
+  std::FILE* to = e.stream() == ErrorStream::out ? stdout : stderr;
+  for (const std::string& line : e.lines()) std::fprintf(to, "%s\n", line.c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options opt = parse_args(argc, argv);
+  Options opt;
+  try {
+    opt = parse_args(argc, argv);
+  } catch (const FatalError& e) {
+    print_lines(e);
+    return e.status();
+  }
   try {
     nnmodel::ParamSet custom;
     const nnmodel::ParamSet* params = &nnmodel::turner2004();
@@ -319,9 +178,18 @@ int main(int argc, char** argv) {
         if (!input.empty() && input.back() != '\n') input += '\n';
       }
     }
-    Evaluator ev(*params, opt);
-    run(input, ev);
-    ev.flush();
+    PrintingSink sink;
+    nnmodel::RecordOptions ropt;
+    ropt.dangles = opt.dangles;
+    ropt.noconv = opt.noconv;
+    try {
+      nnmodel::evaluate_records(input, *params, ropt, sink);
+    } catch (const FatalError& e) {
+      sink.flush();  // the records before the failing one come first
+      print_lines(e);
+      return e.status();
+    }
+    sink.flush();
   } catch (const std::exception& e) {
     std::fflush(stdout);
     message("[ERROR]", e.what());

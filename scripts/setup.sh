@@ -12,6 +12,8 @@ need=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -f /usr/lib/cmake/GTest/GTestConfig.cmake ] || need+=(libgtest-dev)
+[ -f /usr/lib/x86_64-linux-gnu/cmake/benchmark/benchmarkConfig.cmake ] || [ -f /usr/lib/cmake/benchmark/benchmarkConfig.cmake ] ||
+  need+=(libbenchmark-dev)
 # The Python module, its tests, and the renderer the picture test uses.
 [ -f /usr/lib/cmake/pybind11/pybind11Config.cmake ] || need+=(pybind11-dev)
 [ -d /usr/lib/python3/dist-packages/pybind11 ] || need+=(python3-pybind11)

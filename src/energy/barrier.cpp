@@ -1,6 +1,6 @@
 #include "energy/barrier.h"
 
-#include <cassert>
+#include "error/fatal_error.h"
 
 #include "energy/evaluator.h"
 #include "energy/pathstructs.h"
@@ -21,7 +21,7 @@ std::vector<double> path_energies(const std::string& seq, const std::vector<std:
     }
 
     const std::vector<double> ve_notinM = getVSEnergy(seq, vs_notinM, cmdprefix);
-    assert((int)ve_notinM.size() == (int)vs_notinM.size());
+    ZENTROLA_CHECK((int)ve_notinM.size() == (int)vs_notinM.size());
     for (int k = 0; k < (int)vs_notinM.size(); ++k) {
         if (fill_cache) cache[vs_notinM[k]] = ve_notinM[k];
         ve[vi_notinM[k]] = ve_notinM[k];
@@ -34,9 +34,9 @@ double barrier_of(const std::vector<double>& ve) {
     // A parameter file may forbid rare loops (INF entries, as rna_langdon2018.par does); a structure
     // with such a loop has the model's INF energy, 100000 kcal/mol, the same number as OOENERGY.
     // The compiled-in set forbids only loops that the input check already refuses.
-    [[maybe_unused]] const bool inf_possible = !energy_choice().params_file.empty();
+    const bool inf_possible = !energy_choice().params_file.empty();
     for (int i = 0; i < (int)ve.size(); ++i) {
-        assert(inf_possible || (! eq(ve[i],OOENERGY) && ! eq(ve[i],-OOENERGY)));
+        ZENTROLA_CHECK(inf_possible || (! eq(ve[i],OOENERGY) && ! eq(ve[i],-OOENERGY)));
         if (ve[i] > maxe) maxe = ve[i];
     }
     return maxe - ve[0];
@@ -47,7 +47,7 @@ double getMDEfromAC(const std::string& seq, const std::string& start, ActionChai
     const std::vector<double> ve = path_energies(seq, getVSfromAC(start, in_ac), cache, cmdprefix, true);
     in_ac.mde = barrier_of(ve);
     in_ac.vde = ve;
-    assert((int)in_ac.vde.size() != 0);
+    ZENTROLA_CHECK((int)in_ac.vde.size() != 0);
     double sum = 0.0;
     for (int i = 0; i < (int)in_ac.vde.size(); ++i) sum += in_ac.vde[i];
     in_ac.avge = sum / in_ac.vde.size();

@@ -16,6 +16,7 @@
 #include <stdexcept>
 
 #include "energy/fileutil.h"
+#include "error/fatal_error.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 
@@ -48,8 +49,7 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         try {
             dcal = nnmodel::energy_dcal(params, *encoded, s, dangles, &warnings);
         } catch (const std::exception& e) {
-            std::cerr << "The built-in energy model failed on " << s << ": " << e.what() << std::endl;
-            std::exit(1);
+            throw FatalError({"The built-in energy model failed on " + s + ": " + e.what()});
         }
         for (const std::string& w : warnings) std::cerr << w << '\n';
         ve.push_back(dcal / 100.0);
@@ -150,15 +150,13 @@ std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::s
         shown = cmdprefix + " -P " + current_choice.params_file + " < " + in + " > " + out;
     }
     if (!runCommand(command, in, out)) {
-        std::cerr << "The following command failed: " << shown << std::endl;
-        std::exit(1);
+        throw FatalError({"The following command failed: " + shown});
     }
 
     std::vector<double> ve = readEnergyfromFile(out);
     if (ve.size() != vs.size()) {
-        std::cerr << "File " << out << " holds " << ve.size() << " energy records for " << vs.size()
-                  << " structures sent" << std::endl;
-        std::exit(1);
+        throw FatalError({"File " + out + " holds " + std::to_string(ve.size()) + " energy records for " +
+                          std::to_string(vs.size()) + " structures sent"});
     }
 
     if (std::remove(in.c_str()) != 0) std::cerr << "Error deleting file " << in << std::endl;
@@ -171,16 +169,14 @@ void writeVS2file(const std::string& fname, const std::string& seq, const std::v
     for (const std::string& s : vs) f << seq << '\n' << s << '\n';
     f.close();
     if (f.fail()) {
-        std::cerr << "Can not write file " << fname << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not write file " + fname});
     }
 }
 
 std::vector<double> readEnergyfromFile(const std::string& fname) {
     std::ifstream f(fname);
     if (!f) {
-        std::cerr << "Can not open file " << fname << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not open file " + fname});
     }
 
     std::vector<double> ve;
@@ -200,15 +196,13 @@ std::vector<double> readEnergyfromFile(const std::string& fname) {
         char* end = nullptr;
         const double v = text.empty() ? 0.0 : std::strtod(start, &end);
         if (text.empty() || end != start + text.size() || !std::isfinite(v)) {
-            std::cerr << "File " << fname << ": the energy of record " << ve.size() + 1
-                      << " is not a number: " << line2 << std::endl;
-            std::exit(1);
+            throw FatalError({"File " + fname + ": the energy of record " + std::to_string(ve.size() + 1) +
+                              " is not a number: " + line2});
         }
         ve.push_back(v);
     }
     if (f.bad()) {
-        std::cerr << "Can not read file " << fname << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not read file " + fname});
     }
     return ve;
 }

@@ -28,7 +28,7 @@ void set_energy_choice(const EnergyChoice& choice);
 const EnergyChoice& energy_choice();
 
 // Energies (kcal/mol) of the structures, in list order. Draws from next_random() for the
-// temporary name (exactly once in built-in mode). Ends the program on any failure.
+// temporary name (exactly once in built-in mode). Throws FatalError on any failure.
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
                                 const std::string& cmdprefix);
 
@@ -38,6 +38,6 @@ long long evaluated_structures();
 // Input file of the command: sequence and structure on two lines per structure.
 void writeVS2file(const std::string& fname, const std::string& seq, const std::vector<std::string>& vs);
 
-// Energies of the records of an output file, in file order. Ends the program when the
+// Energies of the records of an output file, in file order. Throws FatalError when the
 // file cannot be opened or a record carries no number.
 std::vector<double> readEnergyfromFile(const std::string& fname);

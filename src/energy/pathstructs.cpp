@@ -1,8 +1,6 @@
 #include "energy/pathstructs.h"
 
-#include <cassert>
-#include <cstdlib>
-#include <iostream>
+#include "error/fatal_error.h"
 
 bool eq(double x, double y) {
     if (x >= y) return precision >= x - y;
@@ -11,8 +9,8 @@ bool eq(double x, double y) {
 
 std::string getSfromAC(const std::string& s, const Action& in_a) {
     std::string ret = s;
-    assert((int)ret.size() > in_a.b.lp && (int)ret.size() > in_a.b.rp);
-    assert(in_a.b.lp >= 0 && in_a.b.rp >= 0);
+    ZENTROLA_CHECK((int)ret.size() > in_a.b.lp && (int)ret.size() > in_a.b.rp);
+    ZENTROLA_CHECK(in_a.b.lp >= 0 && in_a.b.rp >= 0);
     const int lp = in_a.b.lp;
     const int rp = in_a.b.rp;
     if (in_a.a == add) {
@@ -26,13 +24,11 @@ std::string getSfromAC(const std::string& s, const Action& in_a) {
             ret[rp] = '.';
             return ret;
         }
-        std::cerr << "The action is del (" << lp << "," << rp << ")" << std::endl;
-        std::cerr << "The structure s=" << s << std::endl;
-        std::cerr << "s[" << lp << "]=" << s[lp] << " and s[" << rp << "]=" << s[rp] << std::endl;
-        std::exit(1);
+        throw FatalError({"The action is del (" + std::to_string(lp) + "," + std::to_string(rp) + ")",
+                          "The structure s=" + s,
+                          "s[" + std::to_string(lp) + "]=" + s[lp] + " and s[" + std::to_string(rp) + "]=" + s[rp]});
     }
-    std::cerr << "Error: Action.a is neither add nor del but " << static_cast<int>(in_a.a) << std::endl;
-    std::exit(1);
+    throw FatalError({"Error: Action.a is neither add nor del but " + std::to_string(static_cast<int>(in_a.a))});
 }
 
 std::vector<std::string> getVSfromAC(const std::string& s, const ActionChain& ac) {

@@ -13,7 +13,7 @@ const double precision = 1e-6;
 // True when x and y differ by at most `precision` (inclusive).
 bool eq(double x, double y);
 
-// `s` with one move applied. Ends the program when a deletion does not find its brackets.
+// `s` with one move applied. Throws FatalError when a deletion does not find its brackets.
 std::string getSfromAC(const std::string& s, const Action& in_a);
 
 // The start structure followed by the structure after each move of the chain.

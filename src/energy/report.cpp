@@ -1,23 +1,21 @@
 #include "energy/report.h"
 
-#include <cassert>
-#include <cstdlib>
-#include <iostream>
+#include <ostream>
 #include <vector>
 
 #include "energy/evaluator.h"
+#include "error/fatal_error.h"
 #include "energy/pathstructs.h"
 
 void visualize_Path(std::ostream& out, const std::string& seq, const std::string& start, const ActionChain& ac,
                     EnergyCache& cache, const std::string& cmdprefix) {
     if (!out.good()) {
-        std::cerr << "iostream error: can not write to the output file" << std::endl;
-        std::exit(1);
+        throw FatalError({"iostream error: can not write to the output file"});
     }
 
     const std::vector<std::string> vs = getVSfromAC(start, ac);
     const std::vector<double> ve = path_energies(seq, vs, cache, cmdprefix, false);
-    assert((int)ve.size() == (int)vs.size());
+    ZENTROLA_CHECK((int)ve.size() == (int)vs.size());
     const double barrier = barrier_of(ve);
 
     out << "the barrier energy is " << barrier << std::endl;

@@ -8,6 +8,6 @@
 #include "model/chain.h"
 
 // Energies come from the cache; missing ones are evaluated in one batch but not cached.
-// Ends the program when `out` is not in a good state.
+// Throws FatalError when `out` is not in a good state.
 void visualize_Path(std::ostream& out, const std::string& seq, const std::string& start, const ActionChain& ac,
                     EnergyCache& cache, const std::string& cmdprefix);

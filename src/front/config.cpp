@@ -1,12 +1,12 @@
 #include "front/config.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
 
 #include "energy/evaluator.h"
+#include "error/fatal_error.h"
 
 const std::string RNAevalOption = "d1";
 
@@ -38,10 +38,8 @@ void read_int(const std::string& key, const std::string& value, int& field) {
     std::istringstream in(value);
     int v = 0;
     if (!(in >> v)) {
-        std::cerr << "Can not read the value of " << key << " = " << value << " as an integer " << kConfigHint
-                  << std::endl
-                  << "Please update it." << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not read the value of " + key + " = " + value + " as an integer " + kConfigHint,
+                          "Please update it."});
     }
     field = v;
 }
@@ -51,8 +49,8 @@ void read_int(const std::string& key, const std::string& value, int& field) {
 bool Config::energy_key(const std::string& key, const std::string& value) {
     if (key == "DANGLES") {
         if (value != "0" && value != "1" && value != "2")
-            throw std::invalid_argument("Can not recognize DANGLES = " + value +
-                                        "\nPlease specify 0, 1 or 2 in your configuration file (by default: config).");
+            throw FatalError({"Can not recognize DANGLES = " + value,
+                              "Please specify 0, 1 or 2 in your configuration file (by default: config)."});
         DANGLES = value[0] - '0';
         return true;
     }
@@ -76,8 +74,7 @@ int* Config::numeric_field(const std::string& key) {
 
 void Config::setConfig(std::string path) {
     if (!fexists(path.c_str())) {
-        std::cerr << "The specified config file does not exist." << std::endl;
-        std::exit(1);
+        throw FatalError({"The specified config file does not exist."});
     }
     std::ifstream in(path.c_str());
     std::string line;
@@ -108,15 +105,11 @@ void Config::setConfig(std::string path) {
             } else if (value == "NO" || value == "No" || value == "no") {
                 SAVEGENE = false;
             } else {
-                std::cerr << "Can not recognize SAVEGENE = " << value << std::endl
-                          << "Please specify YES or NO in your configuration file (by default: config)."
-                          << std::endl;
-                std::exit(1);
+                throw FatalError({"Can not recognize SAVEGENE = " + value,
+                                  "Please specify YES or NO in your configuration file (by default: config)."});
             }
         } else {
-            std::cerr << "Can not analysis " << line << kConfigHint << std::endl
-                      << "Please update it." << std::endl;
-            std::exit(1);
+            throw FatalError({"Can not analysis " + line + kConfigHint, "Please update it."});
         }
     }
 
@@ -127,9 +120,9 @@ void Config::setConfig(std::string path) {
     try {
         set_energy_choice(choice);
     } catch (const std::exception& e) {
-        throw std::invalid_argument("Can not use ENERGYPARAMS = " + ENERGYPARAMS + ": " + e.what() +
-                                    "\nPlease name a parameter file in the ViennaRNA 2.0 format, e.g. "
-                                    "data/rna_turner1999.par, in your configuration file (by default: config).");
+        throw FatalError({"Can not use ENERGYPARAMS = " + ENERGYPARAMS + ": " + e.what(),
+                          "Please name a parameter file in the ViennaRNA 2.0 format, e.g. data/rna_turner1999.par, "
+                          "in your configuration file (by default: config)."});
     }
     if (!RNAevalCmd.empty() && (DANGLES != 1 || !ENERGYPARAMS.empty())) {
         RNAevalCmd = ViennaRNAPath + "RNAeval -d" + std::to_string(DANGLES) + " ";
@@ -147,8 +140,7 @@ void Config::selfcheck() {
             program += "RNAeval";
         }
         if (!fexists(program.c_str())) {
-            std::cerr << "Can not find RNAeval at " << program << std::endl;
-            std::exit(1);
+            throw FatalError({"Can not find RNAeval at " + program});
         }
     }
     if (SAVEGENE)

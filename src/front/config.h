@@ -26,9 +26,8 @@ struct Config {
 
     Config();
 
-    // Reads the file at `path`; ends the program on an unusable file or entry. Then makes
-    // DANGLES and ENERGYPARAMS the energy choice of every evaluation (set_energy_choice);
-    // throws std::invalid_argument with the message for the user when either is unusable.
+    // Reads the file at `path`; throws FatalError on an unusable file or entry. Then makes
+    // DANGLES and ENERGYPARAMS the energy choice of every evaluation (set_energy_choice).
     void setConfig(std::string path);
     // True for the keys of the energy model block (DANGLES, ENERGYPARAMS); sets the field.
     bool energy_key(const std::string& key, const std::string& value);

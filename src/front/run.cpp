@@ -9,7 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <sstream>
 #include <vector>
+
+#include "error/fatal_error.h"
 
 std::string infile;
 std::string outfile;
@@ -23,29 +26,33 @@ bool version_requested = false;
 
 RPath::RPath(std::string s, std::string a, std::string b) : sequence(s), A(a), B(b) {}
 
-void print_usage() {
-    std::cout << "Usage: Zentrola -i [infile] -o [outfile] -l [logfile] -d [outdir] -c [configfile]" << std::endl
-              << "   infile : a faa format file, including a name, a sequence, a start structure A and a final "
+std::string usage_text() {
+    std::ostringstream out;
+    out << "Usage: Zentrola -i [infile] -o [outfile] -l [logfile] -d [outdir] -c [configfile]" << std::endl
+        << "   infile : a faa format file, including a name, a sequence, a start structure A and a final "
                  "structure B"
-              << std::endl
-              << "   outdir : for saving the outfile, the logfile and intemediate files" << std::endl
-              << "   outfile: an outcoming file for saving the barrier energy of the best pathway in each found in "
+        << std::endl
+        << "   outdir : for saving the outfile, the logfile and intemediate files" << std::endl
+        << "   outfile: an outcoming file for saving the barrier energy of the best pathway in each found in "
                  "each generation, by default - outdir/results.txt"
-              << std::endl
-              << "   logfile: a log file for saving the best pathway from A to B in each generation, by default - "
+        << std::endl
+        << "   logfile: a log file for saving the best pathway from A to B in each generation, by default - "
                  "outdir/log.txt"
-              << std::endl
-              << "   configfile: a configuration file, by default - config" << std::endl
-              << "   seed   : -s [seed], a non-negative integer that seeds the random generator, by default - the "
+        << std::endl
+        << "   configfile: a configuration file, by default - config" << std::endl
+        << "   seed   : -s [seed], a non-negative integer that seeds the random generator, by default - the "
                  "current time"
-              << std::endl;
+        << std::endl;
+    return out.str();
 }
+
+void print_usage() { std::cout << usage_text() << std::flush; }
 
 namespace {
 
-[[noreturn]] void usage_error() {
-    print_usage();
-    std::exit(1);
+// The usage text on standard output, after `first` when it is not empty; status 1.
+[[noreturn]] void usage_error(const std::string& first = std::string()) {
+    throw FatalError::from_text(first + usage_text(), ErrorStream::out);
 }
 
 bool parse_seed(const char* text, unsigned int& out) {
@@ -90,14 +97,12 @@ void init_env(int argc, char** argv) {
             case 'c': configfile = optarg; break;
             case 's':
                 if (!parse_seed(optarg, seed)) {
-                    std::cout << "The seed must be a non-negative integer: " << optarg << std::endl;
-                    usage_error();
+                    usage_error("The seed must be a non-negative integer: " + std::string(optarg) + "\n");
                 }
                 seed_given = true;
                 break;
             case 'h':
-                print_usage();
-                std::exit(0);
+                throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
             case 'V':
                 // main prints the version; nothing else is checked or made.
                 version_requested = true;
@@ -106,8 +111,7 @@ void init_env(int argc, char** argv) {
         }
     }
     if (optind < argc) {
-        std::cout << "Unexpected argument: " << argv[optind] << std::endl;
-        usage_error();
+        usage_error("Unexpected argument: " + std::string(argv[optind]) + "\n");
     }
     if (infile.empty() || outdir.empty() || configfile.empty()) usage_error();
     if (outdir.back() != '/') outdir += "/";
@@ -115,8 +119,7 @@ void init_env(int argc, char** argv) {
     if (logfile.empty()) logfile = outdir + "log.txt";
     if (!fexists(outdir.c_str()) && !make_directories(outdir)) {
         const int err = errno;
-        std::cerr << "Can not create the output directory " << outdir << ": " << std::strerror(err) << std::endl;
-        std::exit(1);
+        throw FatalError({"Can not create the output directory " + outdir + ": " + std::strerror(err)});
     }
     std::cout << "infile=" << infile << ", outdir=" << outdir << ", outfile=" << outfile << ", logfile=" << logfile
               << std::endl;
@@ -200,8 +203,7 @@ void readin(std::ifstream& in, std::string& name, std::string& seq, std::string&
     std::string warnings;
     if (problem.empty()) problem = check_input(seq, A, B, warnings);
     if (!problem.empty()) {
-        std::cout << "infile format error" << std::endl << problem << std::endl;
-        std::exit(1);
+        throw FatalError({"infile format error", problem}, ErrorStream::out);
     }
     std::cerr << warnings;
 }

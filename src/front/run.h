@@ -28,11 +28,14 @@ extern unsigned int seed;  // seed of next_random() for this run
 extern bool seed_given;    // true when -s was given
 extern bool version_requested;  // -V or --version: print the version and stop
 
-// Parses the options into the globals and prepares the output directory; may end the program.
+// Parses the options into the globals and prepares the output directory. Throws FatalError
+// for -h (status 0, usage on standard output) and for unusable options or directories.
 // Returns at once, with version_requested set, on -V or --version.
 void init_env(int argc, char** argv);
+// The option summary printed for -h and after a wrong command line.
+std::string usage_text();
 void print_usage();
-// Reads and checks the four lines of the input file; may end the program.
+// Reads and checks the four lines of the input file; throws FatalError on an unusable file.
 void readin(std::ifstream& in, std::string& name, std::string& seq, std::string& A, std::string& B);
 
 // What is wrong with the input, as one line ("" when it is usable). `warnings`

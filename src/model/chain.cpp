@@ -1,7 +1,8 @@
 #include "model/chain.h"
 
-#include <cstdlib>
 #include <iostream>
+
+#include "error/fatal_error.h"
 
 bool BP::operator==(const BP& o) const {
     return (lp == o.lp && rp == o.rp) || (lp == o.rp && rp == o.lp);
@@ -11,7 +12,8 @@ bool BP::conflictwithBP(const BP& o) const {
     return (o.lp <= lp && lp <= o.rp && o.rp <= rp) || (lp <= o.lp && o.lp <= rp && rp <= o.rp);
 }
 
-void BP::show() const { std::cout << "(" << lp << " " << rp << ")"; }
+void BP::show() const { show(std::cout); }
+void BP::show(std::ostream& out) const { out << "(" << lp << " " << rp << ")"; }
 
 bool ascendingsortBP(BP x, BP y) { return x.lp < y.lp; }
 bool descendingsortBP(BP x, BP y) { return x.lp > y.lp; }
@@ -35,19 +37,20 @@ bool Action::operator==(const Action& o) const { return a == o.a && b.lp == o.b.
 
 bool Action::operator!=(const Action& o) const { return !(*this == o); }
 
-void Action::show() const {
+void Action::show() const { show(std::cout); }
+
+void Action::show(std::ostream& out) const {
     if (a == del)
-        std::cout << "del ";
+        out << "del ";
     else if (a == add)
-        std::cout << "add ";
+        out << "add ";
     check();
-    b.show();
+    b.show(out);
 }
 
 void Action::check() const {
     if (a != del && a != add) {
-        std::cerr << "Action = " << static_cast<int>(a) << std::endl;
-        std::exit(1);
+        throw FatalError({"Action = " + std::to_string(static_cast<int>(a))});
     }
 }
 
@@ -59,10 +62,12 @@ void ActionChain::push_back(Act a, BP b) { va.push_back(Action(a, b.lp, b.rp)); 
 
 int ActionChain::size() const { return static_cast<int>(va.size()); }
 
-void ActionChain::show() const {
+void ActionChain::show() const { show(std::cout); }
+
+void ActionChain::show(std::ostream& out) const {
     for (const Action& x : va) {
-        x.show();
-        std::cout << std::endl;
+        x.show(out);
+        out << std::endl;
     }
 }
 

@@ -19,7 +19,8 @@ struct BP {
     bool operator==(const BP& o) const;
     // True when the pairs share a base or cross each other.
     bool conflictwithBP(const BP& o) const;
-    void show() const;
+    void show() const;  // to standard output
+    void show(std::ostream& out) const;
 };
 
 bool ascendingsortBP(BP x, BP y);
@@ -40,7 +41,8 @@ struct Action {
     bool operator==(const Action& o) const;
     bool operator!=(const Action& o) const;
     void show() const;
-    // Ends the program when the kind is neither del nor add.
+    void show(std::ostream& out) const;
+    // Throws FatalError when the kind is neither del nor add.
     void check() const;
 };
 
@@ -63,7 +65,8 @@ struct ActionChain {
     void push_back(Act a, int lp, int rp);
     void push_back(Act a, BP b);
     int size() const;
-    void show() const;
+    void show() const;  // one move a line
+    void show(std::ostream& out) const;
     int getsaddlepoint() const;
 
     // Listing of the moves, one "add\tlp\trp" / "del\tlp\trp" line each.

@@ -1,9 +1,9 @@
 #include "model/stem.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <iostream>
+#include <string>
 
+#include "error/fatal_error.h"
 #include "model/structure.h"
 
 bool stem::operator==(const stem& o) const { return outer == o.outer && inner == o.inner; }
@@ -75,6 +75,5 @@ int getindx(const std::vector<stem>& v, const stem& x, const int& start, const i
             if (v[i] == x) return i;
         return -1;
     }
-    std::cerr << "direction can either be 1 or -1 while it is " << direction << std::endl;
-    std::exit(1);
+    throw FatalError({"direction can either be 1 or -1 while it is " + std::to_string(direction)});
 }

@@ -1,10 +1,9 @@
 #include "model/structure.h"
 
 #include <algorithm>
-#include <cassert>
-#include <cstdlib>
 #include <iostream>
 
+#include "error/fatal_error.h"
 #include "model/stem.h"
 
 std::vector<BP> s2v(const std::string& s) {
@@ -14,12 +13,12 @@ std::vector<BP> s2v(const std::string& s) {
         if (s[i] == '(') {
             sta.push_back(i);
         } else if (s[i] == ')') {
-            assert((int)sta.size() != 0);
+            ZENTROLA_CHECK((int)sta.size() != 0);
             ret.push_back(BP(sta.back(), i));
             sta.pop_back();
         }
     }
-    assert((int)sta.size() == 0);
+    ZENTROLA_CHECK((int)sta.size() == 0);
     return ret;
 }
 
@@ -33,8 +32,7 @@ std::vector<int> getunp(const std::string& s) {
 namespace {
 
 [[noreturn]] void bad_direction(int direction) {
-    std::cerr << "direction can either be 1 or -1 while it is " << direction << std::endl;
-    std::exit(1);
+    throw FatalError({"direction can either be 1 or -1 while it is " + std::to_string(direction)});
 }
 
 template <typename T, typename Eq>
@@ -110,9 +108,7 @@ int RStruct::pairwithwhich(const int& i) const {
 bool RStruct::checkclash(const Action& x) const {
     if (x.a == del) return pairwithwhich(x.b.lp) != x.b.rp;
     if (x.a == add) return mycheckclash(x.b, vbp);
-    std::cerr << "Action = " << static_cast<int>(x.a) << std::endl
-              << "This action is neither add nor del" << std::endl;
-    std::exit(1);
+    throw FatalError({"Action = " + std::to_string(static_cast<int>(x.a)), "This action is neither add nor del"});
 }
 
 bool RStruct::checkclash(const ActionChain& c) const {
@@ -120,11 +116,13 @@ bool RStruct::checkclash(const ActionChain& c) const {
     return !fresh.applyActionChain_checkclash(c);
 }
 
-void RStruct::show() const {
-    std::cout << str << std::endl;
+void RStruct::show() const { show(std::cout); }
+
+void RStruct::show(std::ostream& out) const {
+    out << str << std::endl;
     for (const BP& p : vbp) {
-        p.show();
-        std::cout << std::endl;
+        p.show(out);
+        out << std::endl;
     }
 }
 
@@ -150,7 +148,7 @@ bool RStruct::del_bp(const BP& b) {
 }
 
 bool RStruct::del_bp_with_indx(const int& k) {
-    assert((int)vbp.size() > k && k >= 0);
+    ZENTROLA_CHECK((int)vbp.size() > k && k >= 0);
     const BP p = vbp[k];
     vunp.push_back(p.lp);
     vunp.push_back(p.rp);
@@ -163,9 +161,7 @@ bool RStruct::del_bp_with_indx(const int& k) {
 bool RStruct::applyAction(const Action& x) {
     if (x.a == add) return add_bp(x.b);
     if (x.a == del) return del_bp(x.b);
-    std::cerr << "Action = " << static_cast<int>(x.a) << std::endl
-              << "The action is neither add nor del" << std::endl;
-    std::exit(1);
+    throw FatalError({"Action = " + std::to_string(static_cast<int>(x.a)), "The action is neither add nor del"});
 }
 
 bool RStruct::applyActionChain(const ActionChain& c) {

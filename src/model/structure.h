@@ -1,6 +1,7 @@
 // Secondary structures and the dot-bracket utilities shared by the model and the operators.
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ struct RStruct {
     int pairwithwhich(const int& i) const;
     bool checkclash(const Action& x) const;
     bool checkclash(const ActionChain& c) const;
-    void show() const;
+    void show() const;  // the dot-bracket line, then one pair a line
+    void show(std::ostream& out) const;
 
     bool add_bp(const int& i, const int& j);
     bool add_bp(const BP& b);

@@ -1,7 +1,8 @@
 #include "model/trim.h"
 
-#include <cassert>
 #include <iostream>
+
+#include "error/fatal_error.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ ActionChain convertAC_coordination_t2o(const ActionChain& ac, const Auxiliary& a
     ret.avge = ac.avge;
     const int tn = static_cast<int>(aux.t2o.size());
     for (const Action& x : ac.va) {
-        assert(0 <= x.b.lp && x.b.lp < tn && 0 <= x.b.rp && x.b.rp < tn);
+        ZENTROLA_CHECK(0 <= x.b.lp && x.b.lp < tn && 0 <= x.b.rp && x.b.rp < tn);
         ret.push_back(x.a, aux.t2o[x.b.lp], aux.t2o[x.b.rp]);
     }
     return ret;

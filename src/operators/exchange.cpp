@@ -2,9 +2,9 @@
 #include "operators/exchange.h"
 
 #include <algorithm>
-#include <cassert>
 #include <utility>
 
+#include "error/fatal_error.h"
 #include "operators/random.h"
 #include "operators/replay.h"
 
@@ -134,6 +134,6 @@ std::vector<ActionChain> ActionChain::exchange3(const std::string&, const std::s
     // Saddle 0: the start is the highest point; a negative saddle: the parent has
     // not been evaluated. Neither has a step onto the saddle.
     if (n == 0 || saddle <= 0) return {};
-    assert(saddle <= (int)va.size());
+    ZENTROLA_CHECK(saddle <= (int)va.size());
     return exchange_near(va, start, n, saddle - 1);
 }

@@ -1,10 +1,10 @@
 // Perturbation: move one action inside its free window, move a block later, or
 // reverse a block.
 #include <algorithm>
-#include <cassert>
 #include <iostream>
 #include <vector>
 
+#include "error/fatal_error.h"
 #include "model/chain.h"
 #include "operators/random.h"
 #include "operators/replay.h"
@@ -58,14 +58,14 @@ std::vector<ActionChain> perturb_block(const std::vector<Action>& va, const std:
         if (reverse) {
             const int l = mygaussian_right(3, m - r);
             if (!(l >= 3 && r + l <= m)) std::cout << "sz(va)=" << m << ", start=" << r << ", len=" << l << std::endl;
-            assert(l >= 3 && r + l <= (int)va.size());
+            ZENTROLA_CHECK(l >= 3 && r + l <= (int)va.size());
             std::reverse(cand.va.begin() + r, cand.va.begin() + r + l);
         } else {
             const int l = mygaussian_right(2, m - r - 1);
             const int h = r + l + 1 + myrand(m - r - l);
             if (!(l >= 2 && r + l <= m && h >= 0 && h <= m))
                 std::cout << "sz(va)=" << m << ", start=" << r << ", len=" << l << ", insert=" << h << std::endl;
-            assert(l >= 2 && r + l <= (int)va.size() && h >= 0 && h <= (int)va.size());
+            ZENTROLA_CHECK(l >= 2 && r + l <= (int)va.size() && h >= 0 && h <= (int)va.size());
             std::rotate(cand.va.begin() + r, cand.va.begin() + r + l, cand.va.begin() + h);
         }
         if (replay_clashes(start, cand.va)) {

@@ -1,7 +1,7 @@
 // Postponing deletions and bringing additions forward, without adding or removing moves.
-#include <cstdlib>
-#include <iostream>
+#include <sstream>
 
+#include "error/fatal_error.h"
 #include "model/chain.h"
 #include "operators/random.h"
 #include "model/structure.h"
@@ -110,9 +110,10 @@ ActionChain ActionChain::bringforward_add(const std::string&, const std::string&
 ActionChain ActionChain::bringforward_add2(const std::string& sequence, const std::string& A) const {
     ActionChain ret = bringforward(va, [](int limit, int k) { return mygaussian_right(limit + 1, k - 1); });
     if (RStruct(A).checkclash(ret)) {
-        std::cout << "Error:" << std::endl << sequence << std::endl << A << std::endl;
-        ret.show();
-        std::exit(1);
+        std::ostringstream text;
+        text << "Error:" << std::endl << sequence << std::endl << A << std::endl;
+        ret.show(text);
+        throw FatalError::from_text(text.str(), ErrorStream::out);
     }
     ret.strategy = 5;
     return ret;

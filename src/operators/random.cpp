@@ -1,8 +1,9 @@
 #include "operators/random.h"
 
-#include <cassert>
 #include <cmath>
 #include <cstdlib>
+
+#include "error/fatal_error.h"
 
 int myrand(int n) {
     if (n == 0) return 0;
@@ -33,14 +34,14 @@ double mygaussian() {
 
 int mygaussian_left(const int& lb, const int& ub) {
     if (lb == ub) return lb;
-    assert(lb < ub);
+    ZENTROLA_CHECK(lb < ub);
     const double g = std::fabs(mygaussian());
     return ub - static_cast<int>((ub - lb) * g);
 }
 
 int mygaussian_right(const int& lb, const int& ub) {
     if (lb == ub) return lb;
-    assert(lb < ub);
+    ZENTROLA_CHECK(lb < ub);
     const double g = std::fabs(mygaussian());
     return lb + static_cast<int>((ub - lb) * g);
 }

@@ -1,11 +1,10 @@
 // Deletion reordering: clearing the way for a helix that the sequence could form.
 #include <algorithm>
-#include <cassert>
 #include <cstdint>
-#include <cstdlib>
-#include <iostream>
+#include <sstream>
 #include <utility>
 
+#include "error/fatal_error.h"
 #include "operators/candidates.h"
 #include "model/chain.h"
 #include "operators/random.h"
@@ -66,11 +65,11 @@ void scan_span(const std::vector<int>& partner, const stem& st, F&& f) {
         const int x = mid - k, y = mid + k;
         if (x < lo && y > hi) break;
         if (x >= lo) {
-            assert(partner_at(partner, x) != x && "z!=x");
+            ZENTROLA_CHECK(partner_at(partner, x) != x && "z!=x");
             if (!visit(x)) return;
         }
         if (k > 0 && y <= hi) {
-            assert(partner_at(partner, y) != y && "z!=y");
+            ZENTROLA_CHECK(partner_at(partner, y) != y && "z!=y");
             if (!visit(y)) return;
         }
     }
@@ -172,7 +171,7 @@ ActionChain core_reorder(const std::vector<Action>& parent, const MoveIndex& mov
             insert_at(ac.va, indx, d);
             ac.va.push_back(Action(add, bp));
         } else {
-            assert(idel >= indx && "indx_del>=indx");
+            ZENTROLA_CHECK(idel >= indx && "indx_del>=indx");
             erase_at(ac.va, idel);
             insert_at(ac.va, indx, d);
         }
@@ -192,16 +191,17 @@ ActionChain core_reorder(const std::vector<Action>& parent, const MoveIndex& mov
             if (ia == -1) {
                 const int ic = ac.getindx_conflict(indx, cur);
                 if (ic < indx) {
-                    std::cout << "The current step is " << indx << ", action is ";
-                    std::cout << "The current structure is ";
-                    ws.show();
-                    std::cout << "Want to add bp ";
-                    cur.show();
-                    std::cout << " to rs" << std::endl;
-                    std::cout << "Action[" << ic << "]=";
-                    ac.va[ic].show();
-                    std::cout << " conflicts with bp" << std::endl;
-                    std::exit(1);
+                    std::ostringstream text;
+                    text << "The current step is " << indx << ", action is ";
+                    text << "The current structure is ";
+                    ws.show(text);
+                    text << "Want to add bp ";
+                    cur.show(text);
+                    text << " to rs" << std::endl;
+                    text << "Action[" << ic << "]=";
+                    ac.va[ic].show(text);
+                    text << " conflicts with bp" << std::endl;
+                    throw FatalError::from_text(text.str(), ErrorStream::out);
                 }
                 insert_at(ac.va, indx, ad);
                 insert_at(ac.va, ic + 1, Action(del, cur));
@@ -301,7 +301,7 @@ ActionChain core_reorder4(const std::vector<Action>& parent, const MoveIndex& mo
             insert_at(ac.va, place(indx, ac.size()), a);
         } else if (idel == -1) {
             // Added earlier and kept to the end: the addition is postponed past the step.
-            assert(iadd < indx && "indx_add < indx");
+            ZENTROLA_CHECK(iadd < indx && "indx_add < indx");
             // With the step already at the end there is no later place; the pair stays.
             if (indx + 1 > ac.size()) continue;
             insert_at(ac.va, place(indx + 1, ac.size()), a);
@@ -309,7 +309,7 @@ ActionChain core_reorder4(const std::vector<Action>& parent, const MoveIndex& mo
             --indx;
         } else {
             // Deleted at or after the step: the deletion is brought forward.
-            assert(idel >= indx && "indx_del>=indx");
+            ZENTROLA_CHECK(idel >= indx && "indx_del>=indx");
             erase_at(ac.va, idel);
             const int p = (iadd == -1 || iadd >= indx) ? place(0, indx) : place(iadd, indx);
             insert_at(ac.va, p, d);
@@ -364,7 +364,7 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
         bool ok = false;
         ActionChain c =
             core_reorder(va, moves, at, partners_of(at), cand[k].first, sl.stems[cand[k].second], ok);
-        assert(ok);
+        ZENTROLA_CHECK(ok);
         return c;
     };
     return draw_candidates(static_cast<int>(cand.size()), make, A, n, 1);
@@ -429,7 +429,7 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
         bool ok = false;
         ActionChain ac =
             core_reorder4(va, moves, partners_of(structure_at(A, va, step)), step, sl.stems[cand_stem[k]], ok, replay);
-        assert(ok);
+        ZENTROLA_CHECK(ok);
         return ac;
     };
     return draw_candidates(static_cast<int>(cand_stem.size()), make, A, n, 2);

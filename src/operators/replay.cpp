@@ -1,7 +1,6 @@
 #include "operators/replay.h"
 
-#include <cassert>
-
+#include "error/fatal_error.h"
 #include "model/structure.h"
 
 std::vector<int> partner_table(const std::string& s) {
@@ -82,7 +81,7 @@ PathStructure::PathStructure(const std::string& s) : rs(s), partner(partner_tabl
 
 void PathStructure::apply(const Action& x) {
     const bool ok = rs.applyAction(x);
-    assert(ok);
+    ZENTROLA_CHECK(ok);
     (void)ok;
     if (x.a == del) {
         partner[x.b.lp] = partner[x.b.rp] = -1;

@@ -1,11 +1,11 @@
 // Shift: slide one strand of a stacked pair to nearby unpaired positions, and the
 // writing of one move into a path.
 #include <algorithm>
-#include <cassert>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
 
+#include "error/fatal_error.h"
 #include "operators/candidates.h"
 #include "model/chain.h"
 #include "operators/replay.h"
@@ -50,7 +50,7 @@ bool write_moves(ActionChain& c, int t, const std::vector<Action>& moves) {
         } else if (ia == w - 1) {
             // The move stood earlier in the path and now follows the one written before it.
         } else {
-            assert(false);
+            ZENTROLA_CHECK(false);
         }
     }
     return true;
@@ -92,7 +92,7 @@ bool ActionChain::set_vai(const int& i, const Action& a, int& ia, int& indx_ra) 
     }
     va.insert(va.begin() + i, x);
     indx_ra = getindx_conflict(i + 1, x.b);
-    assert(indx_ra > i);
+    ZENTROLA_CHECK(indx_ra > i);
     va.insert(va.begin() + indx_ra, rx);
     ia = i;
     return true;

@@ -1,9 +1,9 @@
 // Stack add/delete: a temporary helix inserted right after a deletion.
 #include <algorithm>
-#include <cassert>
 #include <utility>
 #include <vector>
 
+#include "error/fatal_error.h"
 #include "operators/candidates.h"
 #include "model/chain.h"
 #include "operators/replay.h"
@@ -92,7 +92,7 @@ std::vector<ActionChain> ActionChain::adddelstack(const std::string& sequence, c
         for (int j = 0; j < i; ++j) rs.applyAction(va[j]);
         bool ok = false;
         ActionChain c = adddelstack(rs, i, stems[found[k].second], ok);
-        assert(ok);
+        ZENTROLA_CHECK(ok);
         return c;
     };
     return draw_candidates(static_cast<int>(found.size()), make, A, n, kStackId);

@@ -42,7 +42,7 @@ std::string path_table(const Path& p);
 std::string path_svg(const std::string& name, const std::string& sequence, const Path& p);
 
 // Writes `text` to `file` through a temporary file in the same directory and a rename, so
-// a reader sees the old file or the whole new one. Throws std::runtime_error on failure.
+// a reader sees the old file or the whole new one. Throws FatalError (status 1) on failure.
 void write_file_atomically(const std::string& file, const std::string& text);
 
 // Writes path.tsv and path.svg into `dir` (with or without a trailing '/').

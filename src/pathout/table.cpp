@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "error/fatal_error.h"
 #include "pathout/pathout.h"
 #include "pathout/pathout_internal.h"
 
@@ -93,13 +94,13 @@ void write_file_atomically(const std::string& file, const std::string& text) {
         f.close();
         if (f.fail()) {
             std::remove(tmp.c_str());
-            throw std::runtime_error("Can not write file " + tmp);
+            throw FatalError({"Can not write file " + tmp});
         }
     }
     if (std::rename(tmp.c_str(), file.c_str()) != 0) {
         const int err = errno;
         std::remove(tmp.c_str());
-        throw std::runtime_error("Can not rename " + tmp + " to " + file + ": " + std::strerror(err));
+        throw FatalError({"Can not rename " + tmp + " to " + file + ": " + std::strerror(err)});
     }
 }
 

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cassert>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "error/fatal_error.h"
 #include "energy/energy.h"
 #include "operators/random.h"
 #include "search/strategy.h"
@@ -57,7 +57,7 @@ void copy_AC_de(const ActionChain& src, ActionChain& dst) {
 }
 
 void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChain>& vac_dst) {
-    assert((int)vac_src.size() == (int)vac_dst.size());
+    ZENTROLA_CHECK((int)vac_src.size() == (int)vac_dst.size());
     for (std::size_t i = 0; i < vac_src.size(); ++i) copy_AC_de(vac_src[i], vac_dst[i]);
 }
 
@@ -91,9 +91,8 @@ void make_generation_dir(const std::string& dir) {
     if (fexists(dir.c_str())) return;
     if (::mkdir(dir.c_str(), 0777) != 0) {
         const int err = errno;
-        std::cerr << "The following command failed: mkdir " << dir << std::endl
-                  << "Can not create the directory " << dir << ": " << std::strerror(err) << std::endl;
-        std::exit(1);
+        throw FatalError({"The following command failed: mkdir " + dir,
+                          "Can not create the directory " + dir + ": " + std::strerror(err)});
     }
 }
 
@@ -123,8 +122,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
     std::ofstream result(outfile.c_str());
     std::ofstream log(logfile.c_str());
     if (!result.good() || !log.good()) {
-        std::cerr << "iostream error: can not write to either file " << outfile << " or " << logfile << std::endl;
-        std::exit(1);
+        throw FatalError({"iostream error: can not write to either file " + outfile + " or " + logfile});
     }
     result << now_asctime() << std::endl;
 
@@ -221,7 +219,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
                 gen << std::string(60, '#') << std::endl;
             }
             const std::vector<double> newd = evaluate(newvac, image, seq, A, cache, cf.RNAevalCmd);
-            assert((int)newd.size() == (int)newvac.size());
+            ZENTROLA_CHECK((int)newd.size() == (int)newvac.size());
             rank_chains(newvac);
             const std::size_t keep = newvac.size() < 5 ? newvac.size() : 5;
             pool.insert(pool.end(), newvac.begin(), newvac.begin() + keep);
@@ -230,8 +228,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
 
         rank_chains(pool);
         if (pool.empty()) {
-            std::cerr << "Nothing has been generated." << std::endl;
-            std::exit(1);
+            throw FatalError({"Nothing has been generated."});
         }
 
         std::cout << "Barrier energies of the top 100 paths are " << std::endl;

@@ -1,13 +1,14 @@
 #include "search/strategy.h"
 
-#include <cassert>
 #include <climits>
 #include <cmath>
+
+#include "error/fatal_error.h"
 
 std::vector<int> count_strategy(const std::vector<ActionChain>& vac) {
     std::vector<int> cnt(kStrategyIds, 0);
     for (const ActionChain& c : vac) {
-        assert(c.strategy >= 0 && c.strategy < kStrategyIds);
+        ZENTROLA_CHECK(c.strategy >= 0 && c.strategy < kStrategyIds);
         cnt[c.strategy] += 1;
     }
     return cnt;

@@ -4,11 +4,12 @@
 #include <random>
 
 #include "energy/barrier.h"
-#include "energy_test_util.h"
-#include "nnmodel/nnmodel.h"
 #include "energy/pathstructs.h"
-#include "random_instance.h"
+#include "energy_test_util.h"
+#include "fatal.h"
+#include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
+#include "random_instance.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ ActionChain upAndDown() { return chainOf({Action(del, 0, 8), Action(del, 1, 7), 
 }  // namespace
 
 using Barrier = ScratchDirTest;
-using BarrierDeathTest = ScratchDirTest;
+using BarrierFailure = ScratchDirTest;
 
 TEST_F(Barrier, EmptyChainHasBarrierZeroAndTheStartEnergyAlone) {
     EnergyCache cache;
@@ -75,11 +76,12 @@ TEST_F(Barrier, CachedValueIsUsedAsItStands) {
     EXPECT_EQ(ac.vde, std::vector<double>{7.25});
 }
 
-TEST_F(BarrierDeathTest, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
+TEST_F(BarrierFailure, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
     EnergyCache cache;
     cache[kStart] = OOENERGY;
     ActionChain ac;
-    EXPECT_DEATH(getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")), "eq\\(ve\\[i\\],OOENERGY\\)");
+    expect_fatal([&] { getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")); }, "eq\\(ve\\[i\\],OOENERGY\\)",
+                 ErrorStream::err, kInvariantStatus);
 }
 
 TEST_F(Barrier, BuiltinProfilesMatchTheModelAndTheCache) {

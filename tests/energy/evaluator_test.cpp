@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "energy_test_util.h"
 #include "energy/evaluator.h"
 #include "energy/fileutil.h"
+#include "energy_test_util.h"
+#include "fatal.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 
@@ -33,7 +34,7 @@ std::vector<double> standinEnergies(const std::vector<std::string>& vs, double s
 using EvaluatorFiles = ScratchDirTest;
 using EvaluatorCommand = ScratchDirTest;
 using EvaluatorBuiltin = ScratchDirTest;
-using EvaluatorDeathTest = ScratchDirTest;
+using EvaluatorFailure = ScratchDirTest;
 
 TEST_F(EvaluatorFiles, ExistenceMeansReadable) {
     writeFile("f", "x");
@@ -62,15 +63,15 @@ TEST_F(EvaluatorFiles, EnergyIsReadBehindTheStructureWithBlanksAnywhere) {
     EXPECT_TRUE(readEnergyfromFile("e.out").empty());
 }
 
-TEST_F(EvaluatorDeathTest, OutputRecordWithoutNumberEndsTheProgram) {
+TEST_F(EvaluatorFailure, OutputRecordWithoutNumberIsAFatalError) {
     writeFile("r.out", "ACGU\n(..) (1.0)\nACGU\n(..) (  abc)\n");
-    EXPECT_EXIT(readEnergyfromFile("r.out"), ::testing::ExitedWithCode(1),
-                "File r.out: the energy of record 2 is not a number: \\(\\.\\.\\) \\(  abc\\)");
+    expect_fatal([&] { readEnergyfromFile("r.out"); },
+                 "File r.out: the energy of record 2 is not a number: \\(\\.\\.\\) \\(  abc\\)");
     writeFile("s.out", "ACGU\n(..)\n");
-    EXPECT_EXIT(readEnergyfromFile("s.out"), ::testing::ExitedWithCode(1), "File s.out: the energy of record 1");
+    expect_fatal([&] { readEnergyfromFile("s.out"); }, "File s.out: the energy of record 1");
     writeFile("t.out", "ACGU\n(..) (-1.2x)\n");
-    EXPECT_EXIT(readEnergyfromFile("t.out"), ::testing::ExitedWithCode(1), "File t.out: the energy of record 1");
-    EXPECT_EXIT(readEnergyfromFile("none.out"), ::testing::ExitedWithCode(1), "Can not open file none.out\n");
+    expect_fatal([&] { readEnergyfromFile("t.out"); }, "File t.out: the energy of record 1");
+    expect_fatal([&] { readEnergyfromFile("none.out"); }, "Can not open file none.out\n");
 }
 
 TEST_F(EvaluatorCommand, OneRunPerBatchWithOneDrawAndNoFilesLeft) {
@@ -121,28 +122,28 @@ TEST_F(EvaluatorCommand, DirectoryWithBlanksAndShellCharactersIsSafe) {
     EXPECT_FALSE(fexists("pwned2"));
 }
 
-// Every failure of a run ends the program with status 1 and leaves the files for inspection.
-TEST_F(EvaluatorDeathTest, FailingCommandEndsTheProgram) {
+// Every failure of a run is a FatalError with status 1 and leaves the files for inspection.
+TEST_F(EvaluatorFailure, FailingCommandIsAFatalError) {
     const std::string files = " < tmp_[0-9]+_[0-9]+\\.in > tmp_[0-9]+_[0-9]+\\.out\n";
-    EXPECT_EXIT(getVSEnergy(kSeq, kStructs, standin("fail")), ::testing::ExitedWithCode(1),
-                "^The following command failed: .*/standin_fail -d1 " + files);
+    expect_fatal([&] { getVSEnergy(kSeq, kStructs, standin("fail")); },
+                 "^The following command failed: .*/standin_fail -d1 " + files);
     EXPECT_EQ(tmpFiles().size(), 2u);
-    EXPECT_EXIT(getVSEnergy(kSeq, kStructs, standin("signal")), ::testing::ExitedWithCode(1),
-                "^The following command failed: .*/standin_signal -d1 " + files);
+    expect_fatal([&] { getVSEnergy(kSeq, kStructs, standin("signal")); },
+                 "^The following command failed: .*/standin_signal -d1 " + files);
     EXPECT_EQ(tmpFiles().size(), 4u);
-    EXPECT_EXIT(getVSEnergy(kSeq, kStructs, "no/such/RNAeval -d1 "), ::testing::ExitedWithCode(1),
-                "^The following command failed: no/such/RNAeval -d1 " + files);
+    expect_fatal([&] { getVSEnergy(kSeq, kStructs, "no/such/RNAeval -d1 "); },
+                 "^The following command failed: no/such/RNAeval -d1 " + files);
 }
 
-TEST_F(EvaluatorDeathTest, UnusableOutputEndsTheProgram) {
-    EXPECT_EXIT(getVSEnergy(kSeq, kStructs, standin("garbage")), ::testing::ExitedWithCode(1),
-                "^File tmp_[0-9]+_[0-9]+\\.out: the energy of record 1 is not a number");
+TEST_F(EvaluatorFailure, UnusableOutputIsAFatalError) {
+    expect_fatal([&] { getVSEnergy(kSeq, kStructs, standin("garbage")); },
+                 "^File tmp_[0-9]+_[0-9]+\\.out: the energy of record 1 is not a number");
     EXPECT_EQ(tmpFiles().size(), 2u);
-    EXPECT_EXIT(getVSEnergy(kSeq, kStructs, standin("short")), ::testing::ExitedWithCode(1),
-                "^File tmp_[0-9]+_[0-9]+\\.out holds 3 energy records for 4 structures sent\n");
+    expect_fatal([&] { getVSEnergy(kSeq, kStructs, standin("short")); },
+                 "^File tmp_[0-9]+_[0-9]+\\.out holds 3 energy records for 4 structures sent\n");
     EXPECT_EQ(tmpFiles().size(), 4u);
-    EXPECT_EXIT(getVSEnergy(kSeq, kStructs, standin("unlink")), ::testing::ExitedWithCode(1),
-                "^Can not open file tmp_[0-9]+_[0-9]+\\.out\n");
+    expect_fatal([&] { getVSEnergy(kSeq, kStructs, standin("unlink")); },
+                 "^Can not open file tmp_[0-9]+_[0-9]+\\.out\n");
     EXPECT_EQ(tmpFiles().size(), 5u);
 }
 
@@ -178,8 +179,8 @@ TEST_F(EvaluatorBuiltin, ModelWarningsGoToStandardError) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), expect);
 }
 
-TEST_F(EvaluatorDeathTest, BuiltinModelRejectsWhatTheCommandWouldReject) {
-    EXPECT_EXIT(getVSEnergy(kSeq, {"((.....)..........."}, ""), ::testing::ExitedWithCode(1),
-                "^The built-in energy model failed on \\(\\(\\.\\.\\.\\.\\.\\)\\.+: ");
-    EXPECT_EXIT(getVSEnergy(kSeq, {"(...)"}, ""), ::testing::ExitedWithCode(1), "built-in energy model failed");
+TEST_F(EvaluatorFailure, BuiltinModelRejectsWhatTheCommandWouldReject) {
+    expect_fatal([&] { getVSEnergy(kSeq, {"((.....)..........."}, ""); },
+                 "^The built-in energy model failed on \\(\\(\\.\\.\\.\\.\\.\\)\\.+: ");
+    expect_fatal([&] { getVSEnergy(kSeq, {"(...)"}, ""); }, "built-in energy model failed");
 }

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "energy/pathstructs.h"
+#include "fatal.h"
 #include "random_instance.h"
 
 TEST(StructuresAlongPath, AddOverwritesWhateverStandsThere) {
@@ -19,21 +20,22 @@ TEST(StructuresAlongPath, DeleteOnlyLooksAtTheTwoBrackets) {
     EXPECT_EQ(getSfromAC("((....))..", Action(del, 0, 6)), ".(.....)..");
 }
 
-TEST(StructuresAlongPath, DeletingAMissingPairEndsTheProgram) {
-    EXPECT_EXIT(getSfromAC("((....))..", Action(del, 2, 7)), ::testing::ExitedWithCode(1),
-                "The action is del \\(2,7\\)\nThe structure s=\\(\\(\\.\\.\\.\\.\\)\\)\\.\\.\ns\\[2\\]=\\. and s\\[7\\]=\\)\n");
-    EXPECT_EXIT(getSfromAC("..........", Action(del, 0, 9)), ::testing::ExitedWithCode(1), "del \\(0,9\\)");
+TEST(StructuresAlongPath, DeletingAMissingPairIsAFatalError) {
+    expect_fatal(
+        [&] { getSfromAC("((....))..", Action(del, 2, 7)); },
+        "The action is del \\(2,7\\)\nThe structure s=\\(\\(\\.\\.\\.\\.\\)\\)\\.\\.\ns\\[2\\]=\\. and s\\[7\\]=\\)\n");
+    expect_fatal([&] { getSfromAC("..........", Action(del, 0, 9)); }, "del \\(0,9\\)");
 }
 
-TEST(StructuresAlongPath, UnknownMoveKindEndsTheProgram) {
+TEST(StructuresAlongPath, UnknownMoveKindIsAFatalError) {
     Action x(add, 1, 5);
     x.a = static_cast<Act>(3);
-    EXPECT_EXIT(getSfromAC("..........", x), ::testing::ExitedWithCode(1),
-                "Error: Action.a is neither add nor del but 3\n");
+    expect_fatal([&] { getSfromAC("..........", x); }, "Error: Action.a is neither add nor del but 3\n");
 }
 
 TEST(StructuresAlongPath, PositionOutsideTheStructureIsAnInvariantBreach) {
-    EXPECT_DEATH(getSfromAC(".....", Action(add, 1, 5)), "ret.size\\(\\) > in_a.b.rp");
+    expect_fatal([&] { getSfromAC(".....", Action(add, 1, 5)); }, "ret.size\\(\\) > in_a.b.rp", ErrorStream::err,
+                 kInvariantStatus);
 }
 
 TEST(StructuresAlongPath, EmptyChainGivesTheStartAlone) {

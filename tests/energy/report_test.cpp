@@ -3,11 +3,12 @@
 
 #include <sstream>
 
-#include "energy_test_util.h"
 #include "energy/report.h"
+#include "energy_test_util.h"
+#include "fatal.h"
 
 using PathReport = ScratchDirTest;
-using PathReportDeathTest = ScratchDirTest;
+using PathReportFailure = ScratchDirTest;
 
 TEST_F(PathReport, BarrierSequenceThenEveryStructureWithItsEnergy) {
     EnergyCache cache;
@@ -43,10 +44,10 @@ TEST_F(PathReport, ReadsTheCacheButNeverFillsIt) {
               (std::vector<std::string>{"records 0 args -d1", "records 1 args -d1", "records 1 args -d1"}));
 }
 
-TEST_F(PathReportDeathTest, StreamInBadStateEndsTheProgram) {
+TEST_F(PathReportFailure, StreamInBadStateIsAFatalError) {
     EnergyCache cache;
     std::ostringstream out;
     out.setstate(std::ios::failbit);
-    EXPECT_EXIT(visualize_Path(out, "GGGAAACCC", "(((...)))", ActionChain(), cache, standin("ok")),
-                ::testing::ExitedWithCode(1), "^iostream error: can not write to the output file\n");
+    expect_fatal([&] { visualize_Path(out, "GGGAAACCC", "(((...)))", ActionChain(), cache, standin("ok")); },
+                 "^iostream error: can not write to the output file\n");
 }

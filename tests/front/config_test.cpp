@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "fatal.h"
 #include "front/config.h"
 #include "run_command.h"
 
@@ -79,17 +80,16 @@ TEST_F(ConfigFile, NumbersAndFlags) {
 
 TEST_F(ConfigFile, RejectsUnusableEntriesWithStatusOne) {
     Config c;
-    EXPECT_EXIT(c.setConfig(dir + "/missing"), ::testing::ExitedWithCode(1),
-                "^The specified config file does not exist.\n$");
-    EXPECT_EXIT(c.setConfig(file("  # MAXPOP=3\n")), ::testing::ExitedWithCode(1),
-                "^Can not analysis   # MAXPOP=3in your configuration file \\(by default: config\\).\n"
-                "Please update it.\n$");
-    EXPECT_EXIT(c.setConfig(file("SAVEGENE=YES\r\n")), ::testing::ExitedWithCode(1),
-                "^Can not recognize SAVEGENE = YES\r\nPlease specify YES or NO in your configuration file "
-                "\\(by default: config\\).\n$");
-    EXPECT_EXIT(c.setConfig(file("MAXGEN=many\n")), ::testing::ExitedWithCode(1), "MAXGEN = many");
-    EXPECT_EXIT(c.setConfig(file("MAXPOP=\n")), ::testing::ExitedWithCode(1), "MAXPOP");
-    EXPECT_EXIT(c.setConfig(file("MAXPOP=99999999999999\n")), ::testing::ExitedWithCode(1), "MAXPOP");
+    expect_fatal([&] { c.setConfig(dir + "/missing"); }, "^The specified config file does not exist.\n$");
+    expect_fatal([&] { c.setConfig(file("  # MAXPOP=3\n")); },
+                 "^Can not analysis   # MAXPOP=3in your configuration file \\(by default: config\\).\n"
+                 "Please update it.\n$");
+    expect_fatal([&] { c.setConfig(file("SAVEGENE=YES\r\n")); },
+                 "^Can not recognize SAVEGENE = YES\r\nPlease specify YES or NO in your configuration file "
+                 "\\(by default: config\\).\n$");
+    expect_fatal([&] { c.setConfig(file("MAXGEN=many\n")); }, "MAXGEN = many");
+    expect_fatal([&] { c.setConfig(file("MAXPOP=\n")); }, "MAXPOP");
+    expect_fatal([&] { c.setConfig(file("MAXPOP=99999999999999\n")); }, "MAXPOP");
 }
 
 TEST_F(ConfigFile, SelfcheckLooksForRNAevalOnlyWhenConfigured) {
@@ -102,8 +102,9 @@ TEST_F(ConfigFile, SelfcheckLooksForRNAevalOnlyWhenConfigured) {
     Config missing;
     missing.ViennaRNAPath = dir + "/";
     missing.RNAevalCmd = dir + "/RNAeval -d1 ";
-    EXPECT_EXIT(missing.selfcheck(), ::testing::ExitedWithCode(1),
-                "ViennaRNAPath=" + dir + "/\nCan not find RNAeval at " + dir + "/RNAeval\n");
+    testing::internal::CaptureStderr();
+    expect_fatal([&] { missing.selfcheck(); }, "^Can not find RNAeval at " + dir + "/RNAeval\n$");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ViennaRNAPath=" + dir + "/\n");
 
     write_file(dir + "/RNAeval", "");
     Config present = missing;

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "fatal.h"
 #include "model/chain.h"
 
 namespace {
@@ -37,9 +38,9 @@ TEST(Action, EqualityComparesThePairInOrder) {
 }
 
 TEST(Action, InvalidKindsEndTheProgram) {
-    EXPECT_EXIT(Action(static_cast<Act>(0), 1, 2), ::testing::ExitedWithCode(1), "^Action = 0\n$");
-    EXPECT_EXIT(Action(static_cast<Act>(3), BP(1, 2)), ::testing::ExitedWithCode(1), "^Action = 3\n$");
-    EXPECT_EXIT(Action("move", 1, 2), ::testing::ExitedWithCode(1), "^Action = 0\n$");
+    expect_fatal([&] { Action(static_cast<Act>(0), 1, 2); }, "^Action = 0\n$");
+    expect_fatal([&] { Action(static_cast<Act>(3), BP(1, 2)); }, "^Action = 3\n$");
+    expect_fatal([&] { Action("move", 1, 2); }, "^Action = 0\n$");
 }
 
 TEST(Action, Printing) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "fatal.h"
 #include "model/structure.h"
 
 namespace {
@@ -33,8 +34,7 @@ TEST(Search, GetindxBoundsAndDirections) {
     EXPECT_EQ(getindx(std::vector<int>{}, 1, 0, -1), -1);
     EXPECT_EQ(getindx(std::vector<BP>{BP(3, 10)}, BP(10, 3), 0, 1), -1);
     EXPECT_EQ(getindx(std::vector<BP>{BP(1, 2), BP(3, 10)}, BP(3, 10), 0, 1), 1);
-    EXPECT_EXIT(getindx(v, 4, 0, 2), ::testing::ExitedWithCode(1),
-                "^direction can either be 1 or -1 while it is 2\n$");
+    expect_fatal([&] { getindx(v, 4, 0, 2); }, "^direction can either be 1 or -1 while it is 2\n$");
 }
 
 TEST(Search, ClashAgainstAPairList) {
