@@ -30,7 +30,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
 default_targets="zentrola RNAeval"
 # The Python module too, when CMake found Python 3 and pybind11.
-if cmake --build "$BUILD_DIR" --target help | grep -q zentrola_python; then
+if cmake --build "$BUILD_DIR" --target help | grep zentrola_python >/dev/null; then
   default_targets+=" zentrola_python"
 fi
 read -r -a targets <<< "${TARGETS:-$default_targets}"

@@ -50,37 +50,31 @@ const char* const kParamFiles[] = {"rna_turner1999", "rna_andronescu2007", "rna_
 
 class ParamFile : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(ParamFile, BuiltInEvaluatorGivesEveryReferenceRow) {
+TEST_P(ParamFile, BuiltInEvaluatorAndRNAevalCommandGiveEveryReferenceRow) {
+    const std::string file = kData + GetParam() + ".par";
     const std::vector<Row> rows = load(kReference + "/params/" + GetParam() + ".tsv", 2);
     ASSERT_EQ(rows.size(), 2000u);
-    for (int d = 0; d < 3; ++d) {
-        set_energy_choice({d, kData + GetParam() + ".par"});
-        int wrong = 0;
-        for (const Row& r : rows)
-            if (dcal(getVSEnergy(r.seq, {r.structure}, "")[0]) != r.dcal[d] && ++wrong <= 3)
-                ADD_FAILURE() << "-d" << d << " " << r.seq << " " << r.structure;
-        EXPECT_EQ(wrong, 0) << "-d" << d;
-    }
-    set_energy_choice({});
-}
-
-TEST_P(ParamFile, RNAevalCommandWithPGivesEveryReferenceRow) {
-    const std::vector<Row> rows = load(kReference + "/params/" + GetParam() + ".tsv", 2);
     const std::string dir = make_scratch_dir("rnaeval_p");
     std::string records;
     for (const Row& r : rows) records += r.seq + "\n" + r.structure + "\n";
     write_file(dir + "/in", records);
     for (int d = 0; d < 3; ++d) {
-        const CommandResult c = run_in(dir, "'" + kRNAevalDir + "RNAeval' -d" + std::to_string(d) + " -P '" + kData +
-                                                GetParam() + ".par' < in");
+        set_energy_choice({d, file});
+        const CommandResult c =
+            run_in(dir, "'" + kRNAevalDir + "RNAeval' -d" + std::to_string(d) + " -P '" + file + "' < in");
         ASSERT_EQ(c.status, 0) << c.err;
-        const std::vector<double> e = readEnergyfromFile(dir + "/.stdout");
-        ASSERT_EQ(e.size(), rows.size());
+        const std::vector<double> command = readEnergyfromFile(dir + "/.stdout");
+        ASSERT_EQ(command.size(), rows.size());
         int wrong = 0;
-        for (std::size_t k = 0; k < rows.size(); ++k)
-            if (dcal(e[k]) != rows[k].dcal[d] && ++wrong <= 3) ADD_FAILURE() << "-d" << d << " row " << k + 1;
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            const long builtin = dcal(getVSEnergy(rows[k].seq, {rows[k].structure}, "")[0]);
+            if ((builtin != rows[k].dcal[d] || dcal(command[k]) != rows[k].dcal[d]) && ++wrong <= 3)
+                ADD_FAILURE() << "-d" << d << " row " << k + 1 << ": built-in " << builtin << ", command "
+                              << dcal(command[k]) << ", reference " << rows[k].dcal[d];
+        }
         EXPECT_EQ(wrong, 0) << "-d" << d;
     }
+    set_energy_choice({});
     remove_scratch_dir(dir);
 }
 
