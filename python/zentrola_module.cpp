@@ -30,6 +30,14 @@
 #include "search/driver.h"
 #include "version/version.h"
 
+// The methods beside the evolutionary search, where this tree has them.
+#if __has_include("methods/combined.h")
+#include "methods/combined.h"
+#define ZENTROLA_HAS_METHODS 1
+#else
+#define ZENTROLA_HAS_METHODS 0
+#endif
+
 namespace py = pybind11;
 
 namespace {
@@ -112,10 +120,52 @@ Config read_config(const std::optional<std::string>& file) {
     return c;
 }
 
+// The methods find_path offers, the default first.
+std::vector<std::string> offered_methods() {
+#if ZENTROLA_HAS_METHODS
+    return {"auto", "direct", "exact", "ea"};
+#else
+    return {"ea"};
+#endif
+}
+
+PathResult result_of(const std::string& seq, const pathout::Path& best) {
+    PathResult r;
+    r.sequence = seq;
+    r.structures = best.structures;
+    r.energies = best.energies;
+    for (const pathout::PathMove& m : best.moves) r.moves.emplace_back(m.add ? "add" : "del", m.i, m.j);
+    r.barrier = pathout::barrier(best);
+    // Any path climbs at least from E(A) to E(B).
+    r.lower_bound = std::max(0.0, best.energies.back() - best.energies.front());
+    r.status = std::lround(r.barrier * 100) == std::lround(r.lower_bound * 100) ? "optimal" : "bounded";
+    return r;
+}
+
+#if ZENTROLA_HAS_METHODS
+PathResult result_of(const std::string& seq, const methods::PathResult& m) {
+    PathResult r;
+    r.sequence = seq;
+    r.structures = m.structures;
+    for (const int e : m.energies) r.energies.push_back(e / 100.0);
+    for (const methods::Move& x : m.moves) r.moves.emplace_back(x.add ? "add" : "del", x.i + 1, x.j + 1);
+    r.barrier = m.barrier_kcal();
+    r.lower_bound = m.lower_bound_kcal();
+    r.status = m.status();
+    return r;
+}
+#endif
+
 PathResult find_path(const std::string& sequence, const std::string& a, const std::string& b,
-                     const std::string& method, double seconds, std::optional<unsigned int> seed,
+                     const std::optional<std::string>& method_arg, double seconds, std::optional<unsigned int> seed,
                      std::optional<int> width, const std::optional<std::string>& config) {
-    if (method != "ea") throw std::invalid_argument("Unknown method " + method + "; this build offers: ea");
+    const std::vector<std::string> offered = offered_methods();
+    const std::string method = method_arg ? *method_arg : offered.front();
+    if (std::find(offered.begin(), offered.end(), method) == offered.end()) {
+        std::string list;
+        for (const std::string& m : offered) list += (list.empty() ? "" : ", ") + m;
+        throw std::invalid_argument("Unknown method " + method + "; this build offers: " + list);
+    }
     if (!(seconds > 0)) throw std::invalid_argument("The time budget must be positive");
     if (width && *width < 1) throw std::invalid_argument("The width must be at least 1");
     std::string seq = sequence;
@@ -127,21 +177,22 @@ PathResult find_path(const std::string& sequence, const std::string& a, const st
     c.SAVEGENE = false;  // the scratch directory keeps only the result and log files
     seed_random(seed ? *seed : static_cast<unsigned int>(std::time(nullptr)));
     const ScratchDir dir;
-    pathout::Path best;
-    {
-        QuietCout quiet;
-        best = GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt", dir.path() + "log.txt", dir.path(), c);
+    QuietCout quiet;
+#if ZENTROLA_HAS_METHODS
+    if (method != "ea") {
+        const methods::Problem pb{seq, a, b};
+        methods::Options opt;
+        opt.width = width.value_or(0);
+        opt.seconds = seconds;
+        if (method == "direct") return result_of(seq, methods::direct_path(pb, opt));
+        if (method == "exact") return result_of(seq, methods::exact_path(pb, opt));
+        bool wrote = false;
+        const methods::EvolutionFiles files{dir.path() + "result.txt", dir.path() + "log.txt", dir.path()};
+        return result_of(seq, methods::combined_path(pb, opt, c, files, wrote));
     }
-    PathResult r;
-    r.sequence = seq;
-    r.structures = best.structures;
-    r.energies = best.energies;
-    for (const pathout::PathMove& m : best.moves) r.moves.emplace_back(m.add ? "add" : "del", m.i, m.j);
-    r.barrier = pathout::barrier(best);
-    // Any path climbs at least from E(A) to E(B).
-    r.lower_bound = std::max(0.0, best.energies.back() - best.energies.front());
-    r.status = std::lround(r.barrier * 100) == std::lround(r.lower_bound * 100) ? "optimal" : "bounded";
-    return r;
+#endif
+    return result_of(seq, GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt", dir.path() + "log.txt",
+                                           dir.path(), c));
 }
 
 }  // namespace
@@ -204,9 +255,12 @@ PYBIND11_MODULE(zentrola, m) {
             return std::string(buf);
         });
 
-    m.def("find_path", &find_path, py::arg("sequence"), py::arg("a"), py::arg("b"), py::arg("method") = "ea",
+    m.attr("METHODS") = offered_methods();
+    m.def("find_path", &find_path, py::arg("sequence"), py::arg("a"), py::arg("b"), py::arg("method") = py::none(),
           py::arg("seconds") = 60.0, py::arg("seed") = py::none(), py::arg("width") = py::none(),
           py::arg("config") = py::none(),
-          "Lowest-barrier folding path from structure a to b. method: 'ea' (the evolutionary search); "
-          "seed makes the run repeatable; config names a configuration file as -c does.");
+          "Lowest-barrier folding path from structure a to b. method: one of METHODS, by default the first "
+          "('auto' where the methods beside the evolutionary search 'ea' are built in); seconds: the budget of "
+          "exact and auto; width: the beam width of direct and auto; seed makes the run repeatable; config "
+          "names a configuration file as -c does.");
 }

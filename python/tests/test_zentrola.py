@@ -98,6 +98,19 @@ class FindPath(unittest.TestCase):
         self.assertLessEqual(r.lower_bound, r.barrier)
         self.assertIn(r.status, ("optimal", "bounded"))
 
+    def test_other_methods_as_the_command_line(self):
+        with open(os.path.join(self.dir, "config_d1"), "w") as f:
+            f.write(SMALL)
+        for method in [m for m in zentrola.METHODS if m != "ea"]:
+            r = zentrola.find_path(SEQ, A, B, method=method, seconds=20, seed=7)
+            cli = run_cli(self.dir, "-i", "in.faa", "-c", "config_d1", "-d", "out_" + method, "-s", "7",
+                          "-m", method, "-t", "20")
+            self.assertEqual(cli.returncode, 0, cli.stderr)
+            self.assertEqual(cli.stdout.splitlines()[-1], "barrier=%.2f lower_bound=%.2f status=%s"
+                             % (r.barrier, r.lower_bound, r.status))
+            self.assertEqual((r.structures[0], r.structures[-1]), (A, B))
+            self.assertEqual(r.energies, zentrola.path_energies(SEQ, r.structures))
+
     def test_input_errors_carry_the_command_line_message(self):
         bad = A[:-1] + "("
         with open(os.path.join(self.dir, "bad.faa"), "w") as f:
