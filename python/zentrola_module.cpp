@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "energy/evaluator.h"
-#include "energy/fileutil.h"
 #include "error/fatal_error.h"
+#include "files/files.h"
 #include "front/config.h"
 #include "front/run.h"
 #include "nnmodel/nnmodel.h"

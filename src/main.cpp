@@ -6,6 +6,7 @@
 
 #include "error/fatal_error.h"
 #include "front/run.h"
+#include "model/problem.h"
 #include "pathout/pathout.h"
 #include "random/random_stream.h"
 #include "search/driver.h"

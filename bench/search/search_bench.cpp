@@ -19,6 +19,7 @@
 #include "search/driver.h"
 #include "energy/energy.h"
 #include "front/run.h"
+#include "model/problem.h"
 #include "random/random_stream.h"
 
 namespace {

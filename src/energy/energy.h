@@ -3,6 +3,5 @@
 
 #include "energy/barrier.h"
 #include "energy/evaluator.h"
-#include "energy/fileutil.h"
 #include "energy/pathstructs.h"
 #include "energy/report.h"

@@ -15,7 +15,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "energy/fileutil.h"
+#include "files/files.h"
 #include "error/fatal_error.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"

@@ -7,19 +7,9 @@
 
 #include "energy/evaluator.h"
 #include "error/fatal_error.h"
+#include "files/files.h"
 
 const std::string RNAevalOption = "d1";
-
-Config::Config()
-    : MAXPOP(100),
-      MAXGEN(20),
-      MAXNOIMPROVE(5),
-      OFFSPRINGNUM(100),
-      MINSTRATEGYOFFSPRINGNUM(3),
-      PRESERVETOPNUM(10),
-      PRESERVERANNUM(10),
-      SAVEGENE(false),
-      DANGLES(1) {}
 
 std::string Config::trim(std::string s) {
     std::string::size_type b = 0;

@@ -3,28 +3,18 @@
 
 #include <string>
 
-#include "energy/fileutil.h"
+#include "search/config.h"
 
 // Dangling-end option handed to RNAeval and used by the built-in model.
 extern const std::string RNAevalOption;
 
-struct Config {
-    int MAXPOP;
-    int MAXGEN;
-    int MAXNOIMPROVE;
-    int OFFSPRINGNUM;
-    int MINSTRATEGYOFFSPRINGNUM;
-    int PRESERVETOPNUM;
-    int PRESERVERANNUM;
-    bool SAVEGENE;
+// The search settings with the file they are read from.
+struct Config : SearchConfig {
     std::string ViennaRNAPath;
-    std::string RNAevalCmd;  // empty: energies come from the built-in model
 
     // Energy model choices, for the built-in model and passed on to RNAeval as -dN and -P FILE.
-    int DANGLES;               // 0, 1 or 2
+    int DANGLES = 1;           // 0, 1 or 2
     std::string ENERGYPARAMS;  // parameter file (ViennaRNA 2.0 format); empty: compiled-in Turner 2004
-
-    Config();
 
     // Reads the file at `path`; throws FatalError on an unusable file or entry. Then makes
     // DANGLES and ENERGYPARAMS the energy choice of every evaluation (set_energy_choice).

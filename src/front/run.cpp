@@ -9,10 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 #include "error/fatal_error.h"
+#include "files/files.h"
+#include "model/structure.h"
 
 std::string infile;
 std::string outfile;
@@ -24,26 +25,33 @@ unsigned int seed = 0;
 bool seed_given = false;
 bool version_requested = false;
 
-RPath::RPath(std::string s, std::string a, std::string b) : sequence(s), A(a), B(b) {}
+namespace {
+
+// The usage text, one line per option; a new option adds its row here.
+struct OptionLine {
+    const char* flag;
+    const char* text;
+};
+const OptionLine kOptionLines[] = {
+    {"-i infile", "the input: a name, a sequence, the start structure A and the final structure B, one a line"},
+    {"-d outdir", "the directory for the result file, the log file and the generation files"},
+    {"-o outfile", "the barrier energy of the best pathway found in each generation; default outdir/result.txt"},
+    {"-l logfile", "the best pathway from A to B of each generation; default outdir/log.txt"},
+    {"-c configfile", "the search parameters (key=value lines); default config"},
+    {"-s seed", "a non-negative integer that seeds the random generator; default the current time"},
+    {"-h", "print this help and exit"},
+};
+
+}  // namespace
 
 std::string usage_text() {
-    std::ostringstream out;
-    out << "Usage: Zentrola -i [infile] -o [outfile] -l [logfile] -d [outdir] -c [configfile]" << std::endl
-        << "   infile : a faa format file, including a name, a sequence, a start structure A and a final "
-                 "structure B"
-        << std::endl
-        << "   outdir : for saving the outfile, the logfile and intemediate files" << std::endl
-        << "   outfile: an outcoming file for saving the barrier energy of the best pathway in each found in "
-                 "each generation, by default - outdir/results.txt"
-        << std::endl
-        << "   logfile: a log file for saving the best pathway from A to B in each generation, by default - "
-                 "outdir/log.txt"
-        << std::endl
-        << "   configfile: a configuration file, by default - config" << std::endl
-        << "   seed   : -s [seed], a non-negative integer that seeds the random generator, by default - the "
-                 "current time"
-        << std::endl;
-    return out.str();
+    std::string s = "Usage: zentrola -i infile -d outdir [option]...\n";
+    for (const OptionLine& o : kOptionLines) {
+        std::string flag = std::string("  ") + o.flag;
+        flag.resize(17, ' ');
+        s += flag + o.text + "\n";
+    }
+    return s;
 }
 
 void print_usage() { std::cout << usage_text() << std::flush; }

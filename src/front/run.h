@@ -5,18 +5,6 @@
 #include <string>
 
 #include "front/config.h"
-#include "model/structure.h"
-#include "random/random_stream.h"
-
-// The problem: a sequence, the start structure A and the final structure B.
-struct RPath {
-    std::string sequence;
-    RStruct A;
-    RStruct B;
-
-    RPath(std::string sequence, std::string A, std::string B);
-    RPath(const RPath& o) = default;
-};
 
 extern std::string infile;
 extern std::string outfile;

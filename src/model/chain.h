@@ -1,4 +1,22 @@
 // Base pairs, moves and folding pathways.
+//
+// Glossary
+//   BP           a base pair (lp, rp), 0-based positions
+//   Action       one move: add or del(ete) one base pair
+//   ActionChain  a folding pathway from A: its moves in order, with
+//     va         the moves
+//     vde        the energy of every structure along the path, the start included (kcal/mol)
+//     mde        the barrier: max(vde) - vde[0] (kcal/mol; OOENERGY until evaluated)
+//     avge       the mean of vde (kcal/mol), the tie-break of the ranking
+//     strategy   the operator that made the chain (StrategyId below)
+//   In function names: AC an ActionChain, VAC a vector of them, S a dot-bracket structure,
+//   VS a vector of structures, MDE the barrier (maximum energy difference), t2o/o2t trimmed to
+//   original coordinates and back.
+//   Operator members and their files (src/operators/): reorder_del, reorder_del2, reorder_del4,
+//   getindx_conflict in reorder.cpp; postpone_del(2), bringforward_add(2) in postpone.cpp; adddel
+//   in adddel.cpp; exchange, exchange2, exchange3 in exchange.cpp; perturb, perturb2, perturb3 in
+//   perturb.cpp; shift, set_vai in shift.cpp; adddelstack in stack.cpp; reproduce (all of them in
+//   their fixed order) in reproduce.cpp.
 #pragma once
 
 #include <iosfwd>
@@ -27,6 +45,40 @@ bool ascendingsortBP(BP x, BP y);
 bool descendingsortBP(BP x, BP y);
 
 enum Act { del = 1, add = 2 };
+
+// Which operator made a chain (ActionChain::strategy); the search counts them in each
+// population to share out the offspring. 3 and 11 to 16 are counted but never set.
+enum StrategyId : int {
+    kStrategyInitial = 0,       // a direct path of generation 0
+    kStrategyReorderDel = 1,    // reorder_del
+    kStrategyReorderDel2 = 2,   // reorder_del2
+    kStrategyPostpone = 4,      // postpone_del, postpone_del2
+    kStrategyBringForward = 5,  // bringforward_add, bringforward_add2
+    kStrategyAddDel = 6,        // adddel
+    kStrategyExchange = 7,      // exchange, exchange2, exchange3
+    kStrategyPerturb = 8,       // perturb, perturb2, perturb3
+    kStrategyStack = 9,         // adddelstack
+    kStrategyShift = 10,        // shift
+};
+constexpr int kStrategyIds = 17;  // ids counted: 0 to 16
+
+// The nine offspring counts of an allotment, in the order reproduce() takes them.
+enum AllotmentSlot : int {
+    kSlotReorderDel,
+    kSlotReorderDel2,
+    kSlotPostpone,
+    kSlotBringForward,
+    kSlotAddDel,
+    kSlotExchange,
+    kSlotPerturb,
+    kSlotShift,
+    kSlotStack,
+    kAllotmentSlots
+};
+// Strategy id of each slot.
+constexpr StrategyId kAllotmentIds[kAllotmentSlots] = {
+    kStrategyReorderDel, kStrategyReorderDel2, kStrategyPostpone, kStrategyBringForward, kStrategyAddDel,
+    kStrategyExchange,   kStrategyPerturb,     kStrategyShift,     kStrategyStack};
 
 struct Action {
     Act a;

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "nnmodel/loops_internal.h"
 #include "nnmodel/nnmodel.h"
 
 namespace nnmodel {
@@ -36,9 +37,7 @@ constexpr int kNever = 1 << 29;
 
 inline int pair_type(int a, int b) { return kPairType[a][b]; }
 
-struct Stem {
-  int p, q;
-};
+using detail::Stem;
 struct Open {
   int i;              // position of '('
   int first;          // size of the stem stack when it was opened
@@ -386,6 +385,24 @@ int printed_value(int total) {
 int wrap32(int64_t v) { return static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 
 }  // namespace
+
+namespace detail {
+
+int loop_energy(const ParamSet& p, const EncodedSequence& s, int i, int j, const Stem* br, int m,
+                int dangles) {
+  static Workspace untouched;  // without notes the evaluator never writes to it
+  Evaluator ev(p, s, untouched, false);
+  if (i == 0) return ev.exterior(br, m, dangles);
+  if (m == 0) return ev.hairpin(i, j);
+  if (m == 1) return ev.interior(i, j, br[0].p, br[0].q);
+  return ev.multiloop(i, j, br, m, dangles);
+}
+
+int loop_growth(const ParamSet& p, int length) {
+  return loop_length_energy(p.hairpin, length) - p.hairpin[kMaxLoop];
+}
+
+}  // namespace detail
 
 EncodedSequence encode_sequence(const std::string& seq, bool convert_t) {
   EncodedSequence s;

@@ -7,12 +7,11 @@
 
 #include "operators/candidates.h"
 #include "model/chain.h"
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 #include "model/structure.h"
 
 namespace {
 
-const int kAddDelId = 6;
 const int kWindow = 3;
 
 struct Detour {
@@ -81,5 +80,5 @@ std::vector<ActionChain> ActionChain::adddel(const std::string& sequence, const 
         c.va.insert(c.va.begin() + d.ic + 1, Action(del, d.bp));
         return c;
     };
-    return draw_candidates(static_cast<int>(found.size()), make, A, n, kAddDelId);
+    return draw_candidates(static_cast<int>(found.size()), make, A, n, kStrategyAddDel);
 }

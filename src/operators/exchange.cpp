@@ -6,16 +6,11 @@
 
 #include "error/fatal_error.h"
 #include "operators/random.h"
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 
 namespace {
 
-const int kExchangeId = 7;
 const int kPassLimit = 100;
-
-bool touch(const Action& x, const Action& y) {
-    return x.b.lp == y.b.lp || x.b.lp == y.b.rp || x.b.rp == y.b.lp || x.b.rp == y.b.rp;
-}
 
 // Every pair (i, j), i < j, that exchange_conflict admits, ordered by i then j.
 // An action k touches i before j is reached exactly when the nearest later action
@@ -82,7 +77,7 @@ std::vector<ActionChain> exchange_near(const std::vector<Action>& va, const std:
         make_exchange(cand.va, x, j);
         if (!replay_clashes(start, cand.va)) {
             tries = 0;
-            cand.strategy = kExchangeId;
+            cand.strategy = kStrategyExchange;
             res.push_back(cand);
             ++t;
         }
@@ -93,9 +88,9 @@ std::vector<ActionChain> exchange_near(const std::vector<Action>& va, const std:
 }  // namespace
 
 bool exchange_conflict(const std::vector<Action>& va, const int& i, const int& j) {
-    if (touch(va[i], va[j])) return true;
+    if (shares_base(va[i].b, va[j].b)) return true;
     for (int k = i + 1; k < j; ++k)
-        if (touch(va[k], va[i]) || touch(va[k], va[j])) return true;
+        if (shares_base(va[k].b, va[i].b) || shares_base(va[k].b, va[j].b)) return true;
     return false;
 }
 
@@ -117,7 +112,7 @@ std::vector<ActionChain> ActionChain::exchange(const std::string&, const std::st
         cand.va = va;
         make_exchange(cand.va, ij.first, ij.second);
         if (!replay_clashes(start, cand.va)) {
-            cand.strategy = kExchangeId;
+            cand.strategy = kStrategyExchange;
             res.push_back(cand);
         }
     }

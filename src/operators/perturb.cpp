@@ -7,12 +7,11 @@
 #include "error/fatal_error.h"
 #include "model/chain.h"
 #include "operators/random.h"
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 #include "model/structure.h"
 
 namespace {
 
-const int kPerturbId = 8;
 const int kPassLimit = 100;
 
 // Index of the nearest earlier / later action sharing a position with each action
@@ -73,7 +72,7 @@ std::vector<ActionChain> perturb_block(const std::vector<Action>& va, const std:
         } else if (getindx(res, cand, 0, 1) != -1) {
             ++dupes;
         } else {
-            cand.strategy = kPerturbId;
+            cand.strategy = kStrategyPerturb;
             res.push_back(cand);
             tries = 0;
             dupes = 0;
@@ -123,7 +122,7 @@ std::vector<ActionChain> ActionChain::perturb(const std::string&, const std::str
         else
             std::rotate(cand.va.begin() + i, cand.va.begin() + i + 1, cand.va.begin() + k);
         if (!replay_clashes(start, cand.va)) {
-            cand.strategy = kPerturbId;
+            cand.strategy = kStrategyPerturb;
             res.push_back(cand);
         }
     }

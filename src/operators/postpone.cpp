@@ -46,7 +46,7 @@ ActionChain postpone(const std::vector<Action>& parent, Target&& target) {
             ++k;
         }
     }
-    ret.strategy = 4;
+    ret.strategy = kStrategyPostpone;
     return ret;
 }
 
@@ -103,7 +103,7 @@ ActionChain ActionChain::postpone_del2(const std::string&, const std::string&) c
 
 ActionChain ActionChain::bringforward_add(const std::string&, const std::string&) const {
     ActionChain ret = bringforward(va, [](int limit, int) { return limit + 1; });
-    ret.strategy = 5;
+    ret.strategy = kStrategyBringForward;
     return ret;
 }
 
@@ -115,6 +115,6 @@ ActionChain ActionChain::bringforward_add2(const std::string& sequence, const st
         ret.show(text);
         throw FatalError::from_text(text.str(), ErrorStream::out);
     }
-    ret.strategy = 5;
+    ret.strategy = kStrategyBringForward;
     return ret;
 }

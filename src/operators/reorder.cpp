@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "error/fatal_error.h"
+#include "model/fast_structure.h"
 #include "operators/candidates.h"
 #include "model/chain.h"
 #include "operators/random.h"
@@ -15,33 +16,12 @@ int ActionChain::getindx_conflict(const int& start, const BP& bp) const {
     const int n = static_cast<int>(va.size());
     for (int k = std::max(start, 0); k < n; ++k) {
         const Action& x = va[k];
-        if (x.a == add) {
-            if (x.b.conflictwithBP(bp)) return k;
-        } else if (x.b.lp == bp.lp || x.b.lp == bp.rp || x.b.rp == bp.lp || x.b.rp == bp.rp) {
-            return k;
-        }
+        if (move_blocks(x, bp)) return k;
     }
     return n;
 }
 
 namespace {
-
-// Partner of every position of the structure, -1 when unpaired (what pairwithwhich answers,
-// in constant time).
-std::vector<int> partners_of(const RStruct& rs) {
-    int n = std::max(rs.len, static_cast<int>(rs.str.size()));
-    for (const BP& p : rs.vbp) n = std::max(n, std::max(p.lp, p.rp) + 1);
-    std::vector<int> z(n, -1);
-    for (const BP& p : rs.vbp) {
-        z[p.lp] = p.rp;
-        z[p.rp] = p.lp;
-    }
-    return z;
-}
-
-int partner_at(const std::vector<int>& partner, int p) {
-    return p >= 0 && p < static_cast<int>(partner.size()) ? partner[p] : -1;
-}
 
 // Rank of a position in the outward visiting order from mid: mid, mid-1, mid+1, mid-2, ...
 int visit_rank(int mid, int p) { return p == mid ? 0 : (p < mid ? 2 * (mid - p) - 1 : 2 * (p - mid)); }
@@ -237,11 +217,7 @@ bool reorder_ok(const MoveIndex& moves, const std::vector<int>& partner, std::ve
         undo.emplace_back(q, wp[q]);
         wp[q] = v;
     };
-    auto inside = [](int q, const BP& c) { return c.lp < q && q < c.rp; };
     auto outside = [](int q, const BP& c) { return q < c.lp || q > c.rp; };
-    auto crosses = [&](const BP& b, const BP& c) {
-        return (inside(b.lp, c) && outside(b.rp, c)) || (inside(b.rp, c) && outside(b.lp, c));
-    };
     auto count_crossing = [&](const BP& c) {
         int n = 0;
         for (int q = c.lp + 1; q < c.rp; ++q)
@@ -319,21 +295,14 @@ ActionChain core_reorder4(const std::vector<Action>& parent, const MoveIndex& mo
     return ac;
 }
 
-// Structure before step `step` of the parent, replayed from A as the collecting walk does.
-RStruct structure_at(const std::string& A, const std::vector<Action>& va, int step) {
-    RStruct rs(A);
-    for (int i = 0; i < step; ++i) rs.applyAction(va[i]);
-    return rs;
-}
-
 }  // namespace
 
 ActionChain ActionChain::reorder_del(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
-    return core_reorder(va, MoveIndex(va), rs, partners_of(rs), indx, st, ok);
+    return core_reorder(va, MoveIndex(va), rs, partner_table(rs), indx, st, ok);
 }
 
 ActionChain ActionChain::reorder_del4(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
-    return core_reorder4(va, MoveIndex(va), partners_of(rs), indx, st, ok,
+    return core_reorder4(va, MoveIndex(va), partner_table(rs), indx, st, ok,
                          [](int lb, int ub) { return mygaussian_left(lb, ub); });
 }
 
@@ -349,7 +318,7 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
     RStruct rs(A);
     std::vector<std::pair<int, int>> undo;
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
-        std::vector<int> partner = partners_of(rs);
+        std::vector<int> partner = partner_table(rs);
         if (partner.size() < sequence.size()) partner.resize(sequence.size(), -1);
         std::vector<int> wp = partner;
         for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
@@ -363,11 +332,11 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
         const RStruct at = structure_at(A, va, cand[k].first);
         bool ok = false;
         ActionChain c =
-            core_reorder(va, moves, at, partners_of(at), cand[k].first, sl.stems[cand[k].second], ok);
+            core_reorder(va, moves, at, partner_table(at), cand[k].first, sl.stems[cand[k].second], ok);
         ZENTROLA_CHECK(ok);
         return c;
     };
-    return draw_candidates(static_cast<int>(cand.size()), make, A, n, 1);
+    return draw_candidates(static_cast<int>(cand.size()), make, A, n, kStrategyReorderDel);
 }
 
 // The candidates are kept as (stem, the positions drawn for them), grouped by step, and rebuilt
@@ -387,7 +356,7 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
     RStruct rs(A);
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
         step_begin.push_back(static_cast<int>(cand_stem.size()));
-        const std::vector<int> partner = partners_of(rs);
+        const std::vector<int> partner = partner_table(rs);
         for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
             const stem& st = sl.stems[s];
             if (!blocked(rs, partner, st, false)) continue;
@@ -428,9 +397,9 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
         };
         bool ok = false;
         ActionChain ac =
-            core_reorder4(va, moves, partners_of(structure_at(A, va, step)), step, sl.stems[cand_stem[k]], ok, replay);
+            core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step, sl.stems[cand_stem[k]], ok, replay);
         ZENTROLA_CHECK(ok);
         return ac;
     };
-    return draw_candidates(static_cast<int>(cand_stem.size()), make, A, n, 2);
+    return draw_candidates(static_cast<int>(cand_stem.size()), make, A, n, kStrategyReorderDel2);
 }

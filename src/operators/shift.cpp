@@ -8,12 +8,11 @@
 #include "error/fatal_error.h"
 #include "operators/candidates.h"
 #include "model/chain.h"
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 #include "model/structure.h"
 
 namespace {
 
-const int kShiftId = 10;
 const int kWindow = 3;
 
 Action reverse_of(const Action& x) { return Action(x.a == add ? del : add, x.b); }
@@ -159,5 +158,5 @@ std::vector<ActionChain> ActionChain::shift(const std::string& sequence, const s
         build(kept[k], c);
         return c;
     };
-    return draw_candidates(static_cast<int>(kept.size()), make, A, n, kShiftId);
+    return draw_candidates(static_cast<int>(kept.size()), make, A, n, kStrategyShift);
 }

@@ -6,18 +6,12 @@
 #include "error/fatal_error.h"
 #include "operators/candidates.h"
 #include "model/chain.h"
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 #include "model/stem.h"
 #include "model/structure.h"
 
 namespace {
 
-const int kStackId = 9;
-
-bool blocks(const Action& x, const BP& bp) {
-    if (x.a == add) return x.b.conflictwithBP(bp);
-    return x.b.lp == bp.lp || x.b.lp == bp.rp || x.b.rp == bp.lp || x.b.rp == bp.rp;
-}
 
 }  // namespace
 
@@ -77,7 +71,7 @@ std::vector<ActionChain> ActionChain::adddelstack(const std::string& sequence, c
                     const int y = st.outer.lp + st.outer.rp - x;
                     if (y >= len || z[x] != -1 || z[y] != -1 || loop[x] != loop[y]) continue;
                     if (std::binary_search(added.begin(), added.end(), std::make_pair(x, y))) continue;
-                    if (blocks(va[i], BP(x, y))) continue;
+                    if (move_blocks(va[i], BP(x, y))) continue;
                     found.emplace_back(i, s);
                     break;
                 }
@@ -88,12 +82,11 @@ std::vector<ActionChain> ActionChain::adddelstack(const std::string& sequence, c
 
     auto make = [&](int k) {
         const int i = found[k].first;
-        RStruct rs(A);
-        for (int j = 0; j < i; ++j) rs.applyAction(va[j]);
+        const RStruct rs = structure_at(A, va, i);
         bool ok = false;
         ActionChain c = adddelstack(rs, i, stems[found[k].second], ok);
         ZENTROLA_CHECK(ok);
         return c;
     };
-    return draw_candidates(static_cast<int>(found.size()), make, A, n, kStackId);
+    return draw_candidates(static_cast<int>(found.size()), make, A, n, kStrategyStack);
 }

@@ -1,21 +1,15 @@
 #include "search/driver.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 
-#include "error/fatal_error.h"
 #include "energy/energy.h"
-#include "operators/random.h"
-#include "search/strategy.h"
+#include "error/fatal_error.h"
 #include "model/trim.h"
+#include "operators/random.h"
+#include "search/reports.h"
+#include "search/strategy.h"
 
 bool ascendingsortAC(const ActionChain& x, const ActionChain& y) {
     if (!eq(x.mde, y.mde)) return x.mde < y.mde;
@@ -61,7 +55,7 @@ void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChai
     for (std::size_t i = 0; i < vac_src.size(); ++i) copy_AC_de(vac_src[i], vac_dst[i]);
 }
 
-std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const Config& cf) {
+std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const SearchConfig& cf) {
     const int n = static_cast<int>(vac.size());
     if (n <= cf.PRESERVETOPNUM) return vac;
     // A negative count carries no chain over by rank; the random picks then range over all.
@@ -73,11 +67,6 @@ std::vector<ActionChain> carry_over(const std::vector<ActionChain>& vac, const C
 
 namespace {
 
-std::string now_asctime() {
-    const std::time_t t = std::time(nullptr);
-    return std::asctime(std::localtime(&t));
-}
-
 // Barriers of trimmed chains, computed on their images in full coordinates (whose energy
 // fields are filled) and copied back.
 std::vector<double> evaluate(std::vector<ActionChain>& vac, std::vector<ActionChain>& image, const std::string& seq,
@@ -87,16 +76,81 @@ std::vector<double> evaluate(std::vector<ActionChain>& vac, std::vector<ActionCh
     return d;
 }
 
-void make_generation_dir(const std::string& dir) {
-    if (fexists(dir.c_str())) return;
-    if (::mkdir(dir.c_str(), 0777) != 0) {
-        const int err = errno;
-        throw FatalError({"The following command failed: mkdir " + dir,
-                          "Can not create the directory " + dir + ": " + std::strerror(err)});
+// The problem as the operators see it: the helices shared by A and B (and never touched) are
+// cut out; `aux` maps trimmed positions back.
+struct Trimmed {
+    Auxiliary aux;
+    std::string seq, A, B;
+};
+
+Trimmed trim_problem(const RPath& p) {
+    Trimmed t{Auxiliary(p.A, p.B), "", "", ""};
+    t.seq = remove_unused_stems(p.sequence, t.aux);
+    t.A = remove_unused_stems(p.A.str, t.aux);
+    t.B = remove_unused_stems(p.B.str, t.aux);
+    return t;
+}
+
+// What one generation hands to the next.
+struct SearchState {
+    Population pop;
+    double best = OOENERGY;  // lowest barrier so far (kcal/mol)
+    ActionChain bestever;    // its chain (trimmed) and the chain in full coordinates
+    ActionChain bestever_image;
+    int g = 0;
+    int noimprove = 0;  // generations since `best` last went down
+    Allotment allot;
+};
+
+// The stop rule: up to MAXGEN generations while fewer than MAXNOIMPROVE fail to improve, and
+// beyond MAXGEN only while each one improves.
+bool keep_going(const SearchState& s, const SearchConfig& cf) {
+    return (s.g <= cf.MAXGEN && s.noimprove <= cf.MAXNOIMPROVE) || (s.g > cf.MAXGEN && s.noimprove <= 0);
+}
+
+// Breeds parent i: its offspring are evaluated and the best five join the pool.
+void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const RPath& p, std::ofstream& gen,
+                  std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf) {
+    const std::size_t N = s.pop.vac.size();
+    const ActionChain& parent = s.pop.vac[i];
+    const Allotment& a = s.allot;
+    std::cout << "Generation[" << s.g << "].Individual" << individual_tag(static_cast<int>(i), N) << " ";
+    const int saddle = parent.getsaddlepoint();
+    std::vector<ActionChain> newvac = parent.reproduce(
+        t.seq, t.A, saddle, a.n[kSlotReorderDel], a.n[kSlotReorderDel2], a.n[kSlotPostpone], a.n[kSlotBringForward],
+        a.n[kSlotAddDel], a.n[kSlotExchange], a.n[kSlotPerturb], a.n[kSlotShift], a.n[kSlotStack]);
+    std::cout << "is producing " << newvac.size() << " offspring." << std::endl;
+    std::vector<ActionChain> image = convertVAC_coordination_t2o(newvac, t.aux);
+    if (cf.SAVEGENE) save_offspring(gen, static_cast<int>(i), N, p.sequence, p.A.str, image, cache, cf.RNAevalCmd);
+    const std::vector<double> newd = evaluate(newvac, image, p.sequence, p.A.str, cache, cf.RNAevalCmd);
+    ZENTROLA_CHECK((int)newd.size() == (int)newvac.size());
+    rank_chains(newvac);
+    const std::size_t keep = newvac.size() < 5 ? newvac.size() : 5;
+    pool.insert(pool.end(), newvac.begin(), newvac.begin() + keep);
+}
+
+// Keeps the best chain of the ranked pool when it beats the best so far.
+void record_best(SearchState& s, const std::vector<ActionChain>& pool, const Auxiliary& aux) {
+    if (s.bestever.mde > pool[0].mde) {
+        s.bestever = pool[0];
+        s.bestever_image = convertAC_coordination_t2o(s.bestever, aux);
+    }
+    if (s.best > pool[0].mde) {
+        s.best = pool[0].mde;
+        s.noimprove = 0;
+    } else {
+        s.noimprove += 1;
     }
 }
 
-std::string individual_tag(int i, std::size_t n) { return "[" + std::to_string(i) + "/" + std::to_string(static_cast<long>(n) - 1) + "]"; }
+// The next population: the distinct best chains of the ranked pool, at most MAXPOP + 1.
+std::vector<ActionChain> next_population(const std::vector<ActionChain>& pool, const SearchConfig& cf) {
+    std::vector<ActionChain> next;
+    next.push_back(pool[0]);
+    for (std::size_t k = 1; static_cast<int>(next.size()) <= cf.MAXPOP && k < pool.size(); ++k)
+        if (getindx(next, pool[k], 0, 1) == -1) next.push_back(pool[k]);
+    return next;
+}
 
 // The chain as structures, energies (from the cache, which holds every evaluated image) and 1-based moves.
 pathout::Path best_path(const std::string& seq, const std::string& A, const ActionChain& image, EnergyCache& cache,
@@ -116,162 +170,64 @@ pathout::Path best_path(const std::string& seq, const std::string& A, const Acti
 
 }  // namespace
 
-pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const Config& cf) {
-    // Set-up.
-    std::ofstream result(outfile.c_str());
-    std::ofstream log(logfile.c_str());
-    if (!result.good() || !log.good()) {
-        throw FatalError({"iostream error: can not write to either file " + outfile + " or " + logfile});
-    }
-    result << now_asctime() << std::endl;
-
+pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile,
+                               const std::string& outdir, const SearchConfig& cf) {
     const std::string& seq = p.sequence;
     const std::string& A = p.A.str;
-    const std::string& B = p.B.str;
-    const Auxiliary aux(p.A, p.B);
-    const std::string tseq = remove_unused_stems(seq, aux);
-    const std::string tA = remove_unused_stems(A, aux);
-    const std::string tB = remove_unused_stems(B, aux);
-    RStruct tAs(tA), tBs(tB);
+    const std::string& cmd = cf.RNAevalCmd;
 
-    log << "Sequence & A & B (original):" << std::endl
-        << seq << std::endl
-        << A << std::endl
-        << B << std::endl
-        << "sequence & A & B (trimmed) :" << std::endl
-        << tseq << std::endl
-        << tA << std::endl
-        << tB << std::endl;
+    // Set-up and trimming.
+    RunFiles files;
+    open_run_files(files, outfile, logfile, outdir);
+    files.result << now_asctime() << std::endl;
+    const Trimmed t = trim_problem(p);
+    write_problem(files.log, p, t.seq, t.A, t.B);
 
+    // Generation 0: the direct paths from A to B, evaluated and ranked.
     EnergyCache cache;
-
-    const std::vector<ActionChain> initial = tBs.convertfrom_multipleActionChains(tAs);
-    Population pop;
-    pop.vac = initial;
-    std::vector<ActionChain> initial_image = convertVAC_coordination_t2o(pop.vac, aux);
-    evaluate(pop.vac, initial_image, seq, A, cache, cf.RNAevalCmd);
-
-    const double minbarrier = std::fabs(cache.find(A)->second - cache.find(B)->second);
+    SearchState s;
+    s.pop.vac = RStruct(t.B).convertfrom_multipleActionChains(RStruct(t.A));
+    std::vector<ActionChain> initial_image = convertVAC_coordination_t2o(s.pop.vac, t.aux);
+    evaluate(s.pop.vac, initial_image, seq, A, cache, cmd);
+    // No path from A to B stays below max(E(A), E(B)): the barrier is at least max(0, E(B) - E(A)).
+    const double minbarrier = std::max(0.0, cache.find(p.B.str)->second - cache.find(A)->second);
     std::cout << "minbarrier=" << minbarrier << std::endl;
+    rank_chains(s.pop.vac);
+    s.best = s.pop.vac[0].mde;
+    files.result << "0\t" << s.best << std::endl;
+    if (cf.SAVEGENE) save_initial_population(files.gendir, seq, A, initial_image, cache, cmd);
+    s.allot = initial_allotment(static_cast<int>(s.pop.vac.size()), cf);
 
-    rank_chains(pop.vac);
-    double best = pop.vac[0].mde;
-    result << "0\t" << best << std::endl;
-
-    const std::string gendir = outdir + "generation/";
-    if (cf.SAVEGENE) {
-        make_generation_dir(gendir);
-        const std::string ini = gendir + "gen_ini";
-        std::cout << std::endl
-                  << "Genetic Agorithm begins, the size of population is " << pop.vac.size() << "." << std::endl
-                  << "Creating a file:" << ini << " for saving the initial population." << std::endl;
-        std::ofstream gen(ini.c_str());
-        for (std::size_t i = 0; i < initial_image.size(); ++i) {
-            gen << "Individual" << individual_tag(static_cast<int>(i), pop.vac.size()) << " of the initial population."
-                << std::endl;
-            visualize_Path(gen, seq, A, initial_image[i], cache, cf.RNAevalCmd);
-            gen << std::endl;
-        }
-    }
-
-    ActionChain bestever;
-    ActionChain bestever_image;
-    int g = 0;
-    int noimprove = 0;
-    Allotment allot = initial_allotment(static_cast<int>(pop.vac.size()), cf);
-
-    while ((g <= cf.MAXGEN && noimprove <= cf.MAXNOIMPROVE) || (g > cf.MAXGEN && noimprove <= 0)) {
-        const std::size_t N = pop.vac.size();
+    while (keep_going(s, cf)) {
         std::ofstream gen;
-        if (cf.SAVEGENE) {
-            const std::string genfile = gendir + "gen_" + std::to_string(g);
-            std::cout << std::endl
-                      << "Generation = " << g << ", the size of population = " << N << "." << std::endl
-                      << "Creating a file:" << genfile << " for saving individuals in generation " << g << "."
-                      << std::endl;
-            gen.open(genfile.c_str());
-        }
-        log << std::endl << "Generation = " << g << ", the size of population = " << N << "." << std::endl;
+        if (cf.SAVEGENE) open_generation_file(gen, files.gendir, s.g, s.pop.vac.size());
+        files.log << std::endl
+                  << "Generation = " << s.g << ", the size of population = " << s.pop.vac.size() << "." << std::endl;
 
-        std::vector<ActionChain> pool = carry_over(pop.vac, cf);
-
-        // Offspring.
-        for (std::size_t i = 0; i < N; ++i) {
-            const ActionChain& parent = pop.vac[i];
-            std::cout << "Generation[" << g << "].Individual" << individual_tag(static_cast<int>(i), N) << " ";
-            const int saddle = parent.getsaddlepoint();
-            std::vector<ActionChain> newvac = parent.reproduce(tseq, tA, saddle, allot.n[0], allot.n[1], allot.n[2],
-                                                               allot.n[3], allot.n[4], allot.n[5], allot.n[6],
-                                                               allot.n[7], allot.n[8]);
-            std::cout << "is producing " << newvac.size() << " offspring." << std::endl;
-            std::vector<ActionChain> image = convertVAC_coordination_t2o(newvac, aux);
-            if (cf.SAVEGENE) {
-                const std::string tag = individual_tag(static_cast<int>(i), N);
-                gen << "Individual" << tag << " has produced " << newvac.size() << " offspring." << std::endl;
-                for (std::size_t j = 0; j < image.size(); ++j) {
-                    gen << std::endl
-                        << "individual" << tag << ".offspring[" << j << "/" << image.size() << "]" << std::endl;
-                    image[j].printout(gen);
-                    visualize_Path(gen, seq, A, image[j], cache, cf.RNAevalCmd);
-                    gen << std::endl;
-                }
-                gen << std::string(60, '#') << std::endl;
-            }
-            const std::vector<double> newd = evaluate(newvac, image, seq, A, cache, cf.RNAevalCmd);
-            ZENTROLA_CHECK((int)newd.size() == (int)newvac.size());
-            rank_chains(newvac);
-            const std::size_t keep = newvac.size() < 5 ? newvac.size() : 5;
-            pool.insert(pool.end(), newvac.begin(), newvac.begin() + keep);
+        // Breeding: the carried-over chains and the best offspring of every parent.
+        std::vector<ActionChain> pool = carry_over(s.pop.vac, cf);
+        for (std::size_t i = 0; i < s.pop.vac.size(); ++i) {
+            breed_parent(i, s, t, p, gen, pool, cache, cf);
             if (pool.empty()) break;
         }
 
+        // Ranking and reports.
         rank_chains(pool);
-        if (pool.empty()) {
-            throw FatalError({"Nothing has been generated."});
-        }
+        if (pool.empty()) throw FatalError({"Nothing has been generated."});
+        record_best(s, pool, t.aux);
+        report_generation(files, s.g, pool, s.best, seq, A, s.bestever_image, cache, cmd);
 
-        std::cout << "Barrier energies of the top 100 paths are " << std::endl;
-        for (std::size_t k = 0; k < pool.size() && k < 100; ++k) std::cout << pool[k].mde << std::endl;
-
-        if (bestever.mde > pool[0].mde) {
-            bestever = pool[0];
-            bestever_image = convertAC_coordination_t2o(bestever, aux);
-        }
-        if (best > pool[0].mde) {
-            best = pool[0].mde;
-            noimprove = 0;
-        } else {
-            noimprove += 1;
-        }
-
-        std::cout << "The optimal barrier energy is " << best << " kcal/mol." << std::endl;
-        log << "Here is the optimal folding pathway of generation [" << g << "], ";
-        visualize_Path(log, seq, A, bestever_image, cache, cf.RNAevalCmd);
-        result << g << "\t" << best << std::endl;
-        // Keep every finished generation on disk should the run be stopped.
-        result.flush();
-        log.flush();
-
-        // New population: the distinct best chains.
-        pop.vac.clear();
-        pop.vac.push_back(pool[0]);
-        for (std::size_t k = 1; static_cast<int>(pop.vac.size()) <= cf.MAXPOP && k < pool.size(); ++k)
-            if (getindx(pop.vac, pool[k], 0, 1) == -1) pop.vac.push_back(pool[k]);
-
-        allot = update_allotment(allot, count_strategy(pop.vac), g, cf);
-        g += 1;
+        // The next pool and the stop rule.
+        s.pop.vac = next_population(pool, cf);
+        s.allot = update_allotment(s.allot, count_strategy(s.pop.vac), s.g, cf);
+        s.g += 1;
         if (gen.is_open()) gen.close();
-        if (eq(best, minbarrier)) break;
+        if (eq(s.best, minbarrier)) break;
     }
 
-    log << "The optimal folding pathways has barrier energy " << best << "." << std::endl;
-    bestever.show();
-    visualize_Path(std::cout, seq, A, bestever_image, cache, cf.RNAevalCmd);
-    result << now_asctime() << std::endl;
-    result.close();
-    log.close();
+    report_final(files, s.best, s.bestever, seq, A, s.bestever_image, cache, cmd);
     // Without a finished generation the best initial path stands.
-    if (bestever.mde >= OOENERGY && !pop.vac.empty()) bestever_image = convertAC_coordination_t2o(pop.vac[0], aux);
-    return best_path(seq, A, bestever_image, cache, cf.RNAevalCmd);
+    if (s.bestever.mde >= OOENERGY && !s.pop.vac.empty())
+        s.bestever_image = convertAC_coordination_t2o(s.pop.vac[0], t.aux);
+    return best_path(seq, A, s.bestever_image, cache, cmd);
 }

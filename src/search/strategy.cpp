@@ -14,11 +14,11 @@ std::vector<int> count_strategy(const std::vector<ActionChain>& vac) {
     return cnt;
 }
 
-Allotment initial_allotment(int popsize, const Config& cf) {
+Allotment initial_allotment(int popsize, const SearchConfig& cf) {
     Allotment a{};
     const int share = popsize > 0 ? cf.OFFSPRINGNUM / popsize : 0;
-    a.n[0] = share;
-    a.n[1] = share;
+    a.n[kSlotReorderDel] = share;
+    a.n[kSlotReorderDel2] = share;
     return a;
 }
 
@@ -34,15 +34,15 @@ int clamp_to_int(double x) {
 
 }  // namespace
 
-Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const Config& cf) {
+Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const SearchConfig& cf) {
     Allotment next{};
     if (g == 0) {
-        for (int& v : next.n) v = cf.OFFSPRINGNUM / 9;
+        for (int& v : next.n) v = cf.OFFSPRINGNUM / kAllotmentSlots;
         return next;
     }
-    double rate[9];
+    double rate[kAllotmentSlots];
     double sum = 0.0;
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 0; k < kAllotmentSlots; ++k) {
         rate[k] = static_cast<double>(cnt[kAllotmentIds[k]]) / static_cast<double>(used.n[k]);
         sum += rate[k];
     }
@@ -51,7 +51,7 @@ Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, i
         return next;
     }
     const double f = static_cast<double>(cf.OFFSPRINGNUM) / sum;
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 0; k < kAllotmentSlots; ++k) {
         const int share = clamp_to_int(rate[k] * f);
         next.n[k] = share > cf.MINSTRATEGYOFFSPRINGNUM ? share : cf.MINSTRATEGYOFFSPRINGNUM;
     }

@@ -4,23 +4,17 @@
 #include <vector>
 
 #include "model/chain.h"
-#include "front/config.h"
-
-// Number of strategy ids that are counted (0 to 16).
-const int kStrategyIds = 17;
-
-// Strategy id of each allotment position, in the order reproduce() takes them.
-const int kAllotmentIds[9] = {1, 2, 4, 5, 6, 7, 8, 10, 9};
+#include "search/config.h"
 
 // The 17 strategy counts of a population.
 std::vector<int> count_strategy(const std::vector<ActionChain>& vac);
 
-// Nine offspring numbers, in the order of kAllotmentIds.
+// Nine offspring numbers, indexed by AllotmentSlot (model/chain.h).
 struct Allotment {
-    int n[9];
+    int n[kAllotmentSlots];
 };
 
 // Start values for a population of `popsize` chains.
-Allotment initial_allotment(int popsize, const Config& cf);
+Allotment initial_allotment(int popsize, const SearchConfig& cf);
 // New allotment after generation `g` from the strategy counts of the new population.
-Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const Config& cf);
+Allotment update_allotment(const Allotment& used, const std::vector<int>& cnt, int g, const SearchConfig& cf);

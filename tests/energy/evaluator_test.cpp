@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "energy/evaluator.h"
-#include "energy/fileutil.h"
+#include "files/files.h"
 #include "energy_test_util.h"
 #include "fatal.h"
 #include "nnmodel/nnmodel.h"

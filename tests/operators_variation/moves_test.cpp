@@ -4,7 +4,7 @@
 #include <random>
 
 #include "operators/exchange.h"
-#include "operators/replay.h"
+#include "model/fast_structure.h"
 #include "variation_helpers.h"
 
 namespace {

@@ -39,7 +39,7 @@ TEST(Accounting, CountsEveryId) {
 }
 
 TEST(Accounting, StartValuesAndFirstGeneration) {
-    Config cf;
+    SearchConfig cf;
     EXPECT_EQ(as_vector(initial_allotment(4, cf)), (std::vector<int>{25, 25, 0, 0, 0, 0, 0, 0, 0}));
     // Whatever survived generation 0, every family then gets an equal share.
     const std::vector<int> cnt = count_strategy(chains_with_ids({{1, 40}, {2, 3}}));
@@ -47,7 +47,7 @@ TEST(Accounting, StartValuesAndFirstGeneration) {
 }
 
 TEST(Accounting, SharesFollowSurvivalRates) {
-    Config cf;
+    SearchConfig cf;
     const std::vector<int> cnt = count_strategy(chains_with_ids({{1, 22}, {2, 11}, {0, 5}}));
     EXPECT_EQ(as_vector(update_allotment(all(11), cnt, 3, cf)), (std::vector<int>{66, 33, 3, 3, 3, 3, 3, 3, 3}));
 
@@ -61,7 +61,7 @@ TEST(Accounting, SharesFollowSurvivalRates) {
 }
 
 TEST(Accounting, ZeroFloorAndOddBudgetsStayDefined) {
-    Config cf;
+    SearchConfig cf;
     cf.MINSTRATEGYOFFSPRINGNUM = 0;
     const std::vector<int> cnt = count_strategy(chains_with_ids({{1, 5}}));
     const Allotment once = update_allotment(all(11), cnt, 1, cf);
@@ -69,14 +69,14 @@ TEST(Accounting, ZeroFloorAndOddBudgetsStayDefined) {
     // Families at 0 make the rates undefined: every family falls back to the floor.
     EXPECT_EQ(as_vector(update_allotment(once, cnt, 2, cf)), std::vector<int>(9, 0));
 
-    Config neg;
+    SearchConfig neg;
     neg.OFFSPRINGNUM = -100;
     neg.MINSTRATEGYOFFSPRINGNUM = -5;
     const Allotment a = update_allotment(all(11), cnt, 1, neg);
     EXPECT_EQ(a.n[0], -5) << "the floor is the larger of the two";
     EXPECT_EQ(a.n[1], 0);
 
-    Config huge;
+    SearchConfig huge;
     huge.OFFSPRINGNUM = INT_MAX;
     const Allotment tiny = update_allotment(all(INT_MAX), count_strategy(chains_with_ids({{1, 1}})), 1, huge);
     EXPECT_EQ(tiny.n[0], INT_MAX);
@@ -116,7 +116,7 @@ TEST(Ranking, BarrierThenMeanWithTolerance) {
 TEST(CarryOver, BestFirstThenRandomPicksBelowThem) {
     std::vector<ActionChain> pop;
     for (int k = 0; k < 6; ++k) pop.push_back(scored(k, 0, k));
-    Config cf;
+    SearchConfig cf;
     cf.PRESERVETOPNUM = 6;
     seed_random(11);
     const std::vector<ActionChain> whole = carry_over(pop, cf);

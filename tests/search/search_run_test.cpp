@@ -142,6 +142,13 @@ TEST_F(Search, StopRulesAndBestPath) {
     }
 }
 
+// Here E(B) = -9.9 < E(A) = -5.9 kcal/mol: no path goes below 0, the bound printed and used.
+TEST_F(Search, LowerBoundIsZeroWhenBIsLower) {
+    const CommandResult r = run(std::string(kSmall) + "MAXNOIMPROVE=-1\n", "-d out -s 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nminbarrier=0\n"), std::string::npos) << r.out;
+}
+
 TEST_F(Search, EqualStructuresStopAtTheLowerBound) {
     write_file(dir + "/in.faa", "same\n" + kSeq + "\n" + kA + "\n" + kA + "\n");
     const CommandResult r = run(kSmall, "-d out -s 1");

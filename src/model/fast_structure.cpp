@@ -1,7 +1,8 @@
-#include "operators/replay.h"
+#include "model/fast_structure.h"
+
+#include <algorithm>
 
 #include "error/fatal_error.h"
-#include "model/structure.h"
 
 std::vector<int> partner_table(const std::string& s) {
     std::vector<int> partner(s.size(), -1);
@@ -10,6 +11,23 @@ std::vector<int> partner_table(const std::string& s) {
         partner[p.rp] = p.lp;
     }
     return partner;
+}
+
+std::vector<int> partner_table(const RStruct& rs) {
+    int n = std::max(rs.len, static_cast<int>(rs.str.size()));
+    for (const BP& p : rs.vbp) n = std::max(n, std::max(p.lp, p.rp) + 1);
+    std::vector<int> z(n, -1);
+    for (const BP& p : rs.vbp) {
+        z[p.lp] = p.rp;
+        z[p.rp] = p.lp;
+    }
+    return z;
+}
+
+RStruct structure_at(const std::string& start, const std::vector<Action>& va, int step) {
+    RStruct rs(start);
+    for (int i = 0; i < step; ++i) rs.applyAction(va[i]);
+    return rs;
 }
 
 bool add_clashes(const std::vector<int>& partner, const BP& bp) {

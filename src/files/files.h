@@ -1,4 +1,4 @@
-// Small file-system helpers shared by the evaluator and the front end.
+// Small file-system helpers for the front end, the evaluator and the search driver.
 #pragma once
 
 // True when the path can be opened for reading (an existing directory counts).

@@ -1,4 +1,4 @@
-#include "energy/fileutil.h"
+#include "files/files.h"
 
 #include <fstream>
 
