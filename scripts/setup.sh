@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what a fresh machine lacks and builds Zentrola into ./build (or $BUILD_DIR).
+# Installs what a fresh machine lacks (compilers, libraries, pybind11, pytest, rsvg-convert) and
+# builds Zentrola into ./build (or $BUILD_DIR).
 # Arguments are CMake options (e.g. -DZENTROLA_SANITIZE=ON). $TARGETS names what to build:
-# by default the program and the RNAeval-compatible command; "all" builds tests and benchmarks too.
+# by default the program, the RNAeval-compatible command and the Python module; "all" builds tests
+# and benchmarks too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +25,11 @@ command -v snakemake >/dev/null || need+=(snakemake)
 [ -x /usr/bin/time ] || need+=(time)
 [ -x /usr/sbin/slurmctld ] || need+=(slurm-wlm)
 [ -x /usr/sbin/munged ] || need+=(munge)
+# The Python module, its tests, and the renderer the picture test uses.
+[ -f /usr/lib/cmake/pybind11/pybind11Config.cmake ] || need+=(pybind11-dev)
+[ -d /usr/lib/python3/dist-packages/pybind11 ] || need+=(python3-pybind11)
+[ -d /usr/lib/python3/dist-packages/pytest ] || need+=(python3-pytest)
+command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -32,5 +39,10 @@ fi
 
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
-read -r -a targets <<< "${TARGETS:-zentrola RNAeval}"
+default_targets="zentrola RNAeval"
+# The Python module too, when CMake found Python 3 and pybind11.
+if cmake --build "$BUILD_DIR" --target help | grep zentrola_python >/dev/null; then
+  default_targets+=" zentrola_python"
+fi
+read -r -a targets <<< "${TARGETS:-$default_targets}"
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${targets[@]}"

@@ -31,8 +31,12 @@ std::vector<double> path_energies(const std::string& seq, const std::vector<std:
 
 double barrier_of(const std::vector<double>& ve) {
     double maxe = -OOENERGY;
+    // A parameter file may forbid rare loops (INF entries, as rna_langdon2018.par does); a structure
+    // with such a loop has the model's INF energy, 100000 kcal/mol, the same number as OOENERGY.
+    // The compiled-in set forbids only loops that the input check already refuses.
+    const bool inf_possible = !energy_choice().params_file.empty();
     for (int i = 0; i < (int)ve.size(); ++i) {
-        ZENTROLA_CHECK(! eq(ve[i],OOENERGY) && ! eq(ve[i],-OOENERGY));
+        ZENTROLA_CHECK(inf_possible || (! eq(ve[i],OOENERGY) && ! eq(ve[i],-OOENERGY)));
         if (ve[i] > maxe) maxe = ve[i];
     }
     return maxe - ve[0];

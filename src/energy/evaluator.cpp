@@ -24,16 +24,13 @@ extern char** environ;
 
 namespace {
 
-// The built-in model's parameters: Turner 2004 at 37 C unless another temperature is set.
-std::unique_ptr<const nnmodel::ParamSet> builtin_rescaled;
+EnergyChoice current_choice;
+// Null: the compiled-in set. Shared so that copies of a choice never re-read the file.
+std::shared_ptr<const nnmodel::ParamSet> current_params;
 
-const nnmodel::ParamSet& builtinParams() {
-    return builtin_rescaled ? *builtin_rescaled : nnmodel::turner2004();
-}
-
-// Energies from the compiled-in parameters with dangle model d1, the model the
-// configured command uses. The encoded sequence is kept for the next call, since one
-// search evaluates the same sequence over and over.
+// Energies from the chosen parameters and dangle model (by default Turner 2004 and d1, the
+// model the configured command uses). The encoded sequence is kept for the next call, since
+// one search evaluates the same sequence over and over.
 std::vector<double> builtinEnergies(const std::string& seq, const std::vector<std::string>& vs) {
     static std::string encoded_for;
     static std::optional<nnmodel::EncodedSequence> encoded;
@@ -41,7 +38,8 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         encoded = nnmodel::encode_sequence(seq);
         encoded_for = seq;
     }
-    const nnmodel::ParamSet& params = builtinParams();
+    const nnmodel::ParamSet& params = energy_params();
+    const int dangles = current_choice.dangles;
     std::vector<double> ve;
     ve.reserve(vs.size());
     std::vector<std::string> warnings;
@@ -49,7 +47,7 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         warnings.clear();
         int dcal = 0;
         try {
-            dcal = nnmodel::energy_dcal(params, *encoded, s, 1, &warnings);
+            dcal = nnmodel::energy_dcal(params, *encoded, s, dangles, &warnings);
         } catch (const std::exception& e) {
             throw FatalError({"The built-in energy model failed on " + s + ": " + e.what()});
         }
@@ -90,11 +88,6 @@ std::string tmpName(const std::string& pid, const int& r, const char* ext) {
 
 }  // namespace
 
-void set_builtin_temperature(double celsius) {
-    if (celsius == 37.0) builtin_rescaled.reset();
-    else builtin_rescaled = std::make_unique<const nnmodel::ParamSet>(nnmodel::turner2004_at(celsius));
-}
-
 EvalCommand parseRNAevalCmd(const std::string& prefix) {
     EvalCommand c;
     std::string p = prefix;
@@ -112,6 +105,24 @@ EvalCommand parseRNAevalCmd(const std::string& prefix) {
 namespace {
 long long evaluated_count = 0;
 }
+
+void set_energy_choice(const EnergyChoice& choice) {
+    if (choice.dangles < 0 || choice.dangles > 2)
+        throw std::invalid_argument("the dangle model must be 0, 1 or 2, not " + std::to_string(choice.dangles));
+    std::shared_ptr<const nnmodel::ParamSet> params;
+    if (!choice.params_file.empty())
+        params = std::make_shared<const nnmodel::ParamSet>(nnmodel::read_parameter_file(choice.params_file));
+    // Rescaled once here, never per evaluation; 37 C keeps the set as read.
+    if (choice.temperature != 37.0)
+        params = std::make_shared<const nnmodel::ParamSet>(
+            nnmodel::params_at(params ? *params : nnmodel::turner2004(), choice.temperature));
+    current_choice = choice;
+    current_params = params;
+}
+
+const EnergyChoice& energy_choice() { return current_choice; }
+
+const nnmodel::ParamSet& energy_params() { return current_params ? *current_params : nnmodel::turner2004(); }
 
 long long evaluated_structures() { return evaluated_count; }
 
@@ -137,8 +148,15 @@ std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::s
     writeVS2file(in, seq, vs);
 
     const std::string cmd = cmdprefix + " < " + in + " > " + out;
-    if (!runCommand(parseRNAevalCmd(cmdprefix), in, out)) {
-        throw FatalError({"The following command failed: " + cmd});
+    EvalCommand command = parseRNAevalCmd(cmdprefix);
+    std::string shown = cmd;
+    if (!current_choice.params_file.empty()) {
+        command.args.push_back("-P");
+        command.args.push_back(current_choice.params_file);
+        shown = cmdprefix + " -P " + current_choice.params_file + " < " + in + " > " + out;
+    }
+    if (!runCommand(command, in, out)) {
+        throw FatalError({"The following command failed: " + shown});
     }
 
     std::vector<double> ve = readEnergyfromFile(out);

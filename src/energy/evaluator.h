@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+
+#include "nnmodel/nnmodel.h"
 #include <vector>
 #include "random/random_stream.h"
 
@@ -16,14 +18,25 @@ struct EvalCommand {
 };
 EvalCommand parseRNAevalCmd(const std::string& prefix);
 
+// The energy model of every evaluation: the dangle model and the parameter file (ViennaRNA 2.0
+// format; empty: the compiled-in Turner 2004 set). The built-in model uses both; a configured
+// command gets the file as "-P FILE" (its dangle option is part of the command prefix).
+struct EnergyChoice {
+    int dangles = 1;          // 0, 1 or 2
+    std::string params_file;  // path as given
+    double temperature = 37.0;  // degrees Celsius; the parameters are rescaled once, in set_energy_choice
+};
+// Reads the parameter file once. Throws std::invalid_argument for dangles other than 0, 1, 2
+// and std::runtime_error for a file that cannot be opened or read; the choice is kept then.
+void set_energy_choice(const EnergyChoice& choice);
+const EnergyChoice& energy_choice();
+// The built-in model's parameters under the current choice (file read and rescaled once).
+const nnmodel::ParamSet& energy_params();
+
 // Energies (kcal/mol) of the structures, in list order. Draws from next_random() for the
 // temporary name (exactly once in built-in mode). Throws FatalError on any failure.
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
                                 const std::string& cmdprefix);
-
-// Temperature (degrees Celsius) of the built-in model from now on; its parameters are
-// rescaled here, once. Throws std::invalid_argument outside [-273.15, 100].
-void set_builtin_temperature(double celsius);
 
 // Number of structures that getVSEnergy has evaluated in this process (for benchmarks).
 long long evaluated_structures();

@@ -5,7 +5,9 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 
+#include "energy/evaluator.h"
 #include "error/fatal_error.h"
 #include "files/files.h"
 #include "nnmodel/nnmodel.h"
@@ -50,6 +52,21 @@ double read_temperature(const std::string& value) {
 
 }  // namespace
 
+bool Config::energy_key(const std::string& key, const std::string& value) {
+    if (key == "DANGLES") {
+        if (value != "0" && value != "1" && value != "2")
+            throw FatalError({"Can not recognize DANGLES = " + value,
+                              "Please specify 0, 1 or 2 in your configuration file (by default: config)."});
+        DANGLES = value[0] - '0';
+        return true;
+    }
+    if (key == "ENERGYPARAMS") {
+        ENERGYPARAMS = value;
+        return true;
+    }
+    return false;
+}
+
 int* Config::numeric_field(const std::string& key) {
     if (key == "MAXPOP") return &MAXPOP;
     if (key == "MAXGEN") return &MAXGEN;
@@ -83,6 +100,8 @@ void Config::setConfig(std::string path) {
             }
             if (ViennaRNAPath.back() != '/') ViennaRNAPath += "/";
             RNAevalCmd = ViennaRNAPath + "RNAeval -" + RNAevalOption + " ";
+        } else if (energy_key(key, value)) {
+            continue;
         } else if (int* field = numeric_field(key)) {
             read_int(key, value, *field);
         } else if (key == "SAVEGENE") {
@@ -101,9 +120,22 @@ void Config::setConfig(std::string path) {
             throw FatalError({"Can not analysis " + line + kConfigHint, "Please update it."});
         }
     }
+    // Energy model block: known only after the whole file, as the keys may come in any order.
+    EnergyChoice choice;
+    choice.dangles = DANGLES;
+    choice.params_file = ENERGYPARAMS;
+    choice.temperature = TEMPERATURE;
+    try {
+        set_energy_choice(choice);
+    } catch (const std::exception& e) {
+        throw FatalError({"Can not use ENERGYPARAMS = " + ENERGYPARAMS + ": " + e.what(),
+                          "Please name a parameter file in the ViennaRNA 2.0 format, e.g. data/rna_turner1999.par, "
+                          "in your configuration file (by default: config)."});
+    }
     if (!RNAevalCmd.empty()) {
+        if (DANGLES != 1) RNAevalCmd = ViennaRNAPath + "RNAeval -d" + std::to_string(DANGLES) + " ";
         if (TEMPERATURE != 37.0) RNAevalCmd += "-T" + temperature_text + " ";
-        std::cout << "RNAeval is " << RNAevalCmd << std::endl;
+        std::cout << "RNAeval is " << RNAevalCmd << (ENERGYPARAMS.empty() ? "" : "-P " + ENERGYPARAMS) << std::endl;
     }
 }
 

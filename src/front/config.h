@@ -16,9 +16,16 @@ struct Config : SearchConfig {
     double TEMPERATURE = 37.0;
     std::string temperature_text;  // TEMPERATURE as written, handed on to RNAeval
 
+    // Energy model choices, for the built-in model and passed on to RNAeval as -dN and -P FILE.
+    int DANGLES = 1;           // 0, 1 or 2
+    std::string ENERGYPARAMS;  // parameter file (ViennaRNA 2.0 format); empty: compiled-in Turner 2004
+
     // Reads the file at `path`; throws FatalError on an unusable file or entry (a TEMPERATURE
-    // that is not a number in [-273.15, 100] included).
+    // that is not a number in [-273.15, 100] included). Then makes DANGLES, ENERGYPARAMS and
+    // TEMPERATURE the energy choice of every evaluation (set_energy_choice).
     void setConfig(std::string path);
+    // True for the keys of the energy model block (DANGLES, ENERGYPARAMS); sets the field.
+    bool energy_key(const std::string& key, const std::string& value);
     // Without leading blanks/tabs and trailing blanks/tabs/newlines.
     static std::string trim(std::string s);
     // The integer field that `key` sets, or nullptr for any other key.

@@ -27,6 +27,7 @@ std::string method = "ea";
 int beam_width = 0;
 double budget_seconds = 60;
 long memory_mib = 4096;
+bool version_requested = false;
 
 namespace {
 
@@ -46,6 +47,7 @@ const OptionLine kOptionLines[] = {
     {"-w width", "beam width of direct, exact and auto; default 4 x base-pair distance"},
     {"-t seconds", "time budget of exact and auto; default 60"},
     {"-M size", "memory cap of the exact search in exact and auto, MiB; default 4096"},
+    {"-V, --version", "print the name, version, energy model and build type, and exit"},
     {"-h", "print this help and exit"},
 };
 
@@ -113,9 +115,10 @@ bool make_directories(const std::string& path) {
 void init_env(int argc, char** argv) {
     optind = 1;
     int c;
-    bool width_given = false, budget_given = false, memory_given = false;
+    bool width_given = false, budget_given = false, memory_given = false;  // -t and -M are ignored by direct
     double number = 0;
-    while ((c = getopt(argc, argv, "i:o:l:d:c:s:m:w:t:M:h")) != -1) {
+    static const option long_options[] = {{"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0}};
+    while ((c = getopt_long(argc, argv, "i:o:l:d:c:s:m:w:t:M:hV", long_options, nullptr)) != -1) {
         switch (c) {
             case 'i': infile = optarg; break;
             case 'o': outfile = optarg; break;
@@ -154,6 +157,10 @@ void init_env(int argc, char** argv) {
                 break;
             case 'h':
                 throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
+            case 'V':
+                // main prints the version; nothing else is checked or made.
+                version_requested = true;
+                return;
             default: usage_error();
         }
     }
@@ -162,8 +169,6 @@ void init_env(int argc, char** argv) {
     }
     if (method == "ea" && (width_given || budget_given || memory_given))
         option_error("-w, -t and -M apply to -m direct, exact and auto, not to the evolutionary search");
-    if (method == "direct" && (budget_given || memory_given))
-        option_error("-t and -M apply to -m exact and auto; -m direct has no budget");
     if (infile.empty() || outdir.empty() || configfile.empty()) usage_error();
     if (outdir.back() != '/') outdir += "/";
     if (outfile.empty()) outfile = outdir + "result.txt";

@@ -18,9 +18,11 @@ extern std::string method;       // -m: ea (default), direct, exact or auto
 extern int beam_width;           // -w: beam width of direct, exact and auto; 0: 4 x base-pair distance
 extern double budget_seconds;    // -t: time budget of exact and auto, seconds
 extern long memory_mib;          // -M: memory cap of the exact search's tables, MiB
+extern bool version_requested;  // -V or --version: print the version and stop
 
 // Parses the options into the globals and prepares the output directory. Throws FatalError
 // for -h (status 0, usage on standard output) and for unusable options or directories.
+// Returns at once, with version_requested set, on -V or --version.
 void init_env(int argc, char** argv);
 // The option summary printed for -h and after a wrong command line.
 std::string usage_text();

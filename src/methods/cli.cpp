@@ -1,5 +1,7 @@
 #include "methods/cli.h"
 
+#include "methods/common.h"
+
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -7,6 +9,7 @@
 #include <stdexcept>
 
 #include "nnmodel/nnmodel.h"
+#include "version/version.h"
 
 namespace methods {
 namespace {
@@ -30,10 +33,10 @@ void print_path(std::ostream& out, const std::string& sequence, const PathResult
         out << r.structures[k] << "   (" << r.energies[k] / 100.0 << ")" << std::endl;
 }
 
-void run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const SearchConfig& cf,
-                 const EvolutionFiles& files, std::ostream& out) {
+PathResult run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const SearchConfig& cf,
+                       const EvolutionFiles& files, std::ostream& out) {
     const std::string started = now_asctime();
-    nnmodel::turner2004();  // parsed once per process: the times printed are the search's own
+    model_params();  // parsed once per process: the times printed are the search's own
     const std::clock_t cpu0 = std::clock();
     PathResult r;
     bool wrote_files = false;
@@ -47,7 +50,7 @@ void run_for_cli(const std::string& method, const Problem& pb, const Options& op
         std::ofstream result = open_for_writing(files.outfile);
         std::ofstream log = open_for_writing(files.logfile);
         result << started << std::endl << "0\t" << r.barrier_kcal() << std::endl << now_asctime() << std::endl;
-        log << "Sequence & A & B (original):" << std::endl << pb.sequence << std::endl << pb.A << std::endl
+        log << "zentrola " << zentrola_version() << std::endl << "Sequence & A & B (original):" << std::endl << pb.sequence << std::endl << pb.A << std::endl
             << pb.B << std::endl;
         log << "Here is the optimal folding pathway of the " << method << " search, ";
         print_path(log, pb.sequence, r);
@@ -62,6 +65,7 @@ void run_for_cli(const std::string& method, const Problem& pb, const Options& op
     std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s", r.barrier_kcal(),
                   r.lower_bound_kcal(), r.status());
     out << line << std::endl;
+    return r;
 }
 
 }  // namespace methods

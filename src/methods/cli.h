@@ -11,9 +11,9 @@
 namespace methods {
 
 // Throws std::invalid_argument for an unknown method (anything but direct, exact, auto) and
-// std::runtime_error when a file cannot be written.
-void run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const SearchConfig& cf,
-                 const EvolutionFiles& files, std::ostream& out);
+// std::runtime_error when a file cannot be written. Returns the best path.
+PathResult run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const SearchConfig& cf,
+                       const EvolutionFiles& files, std::ostream& out);
 
 // The path as the path report prints it: barrier, sequence, every structure with its energy.
 void print_path(std::ostream& out, const std::string& sequence, const PathResult& r);

@@ -7,11 +7,15 @@
 
 #include "methods/loop_moves.h"
 #include "methods/methods.h"
+#include "energy/evaluator.h"
 #include "nnmodel/nnmodel.h"
 
 namespace methods {
 
-constexpr int kDangles = 1;  // the built-in model's dangle treatment for every method here
+// The built-in model as configured (DANGLES, ENERGYPARAMS, TEMPERATURE; by default Turner 2004,
+// d1, 37 C), the same choice the evolutionary search evaluates with.
+inline const nnmodel::ParamSet& model_params() { return energy_params(); }
+inline int model_dangles() { return energy_choice().dangles; }
 
 // The problem prepared once: encoded sequence, partner tables and end energies (dcal/mol).
 struct Prepared {

@@ -63,7 +63,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     const int d = static_cast<int>(moves.size());
     const int width = width_option > 0 ? width_option : std::max(1, 4 * d);
     const int words = (d + 63) / 64;
-    const nnmodel::ParamSet& par = nnmodel::turner2004();
+    const nnmodel::ParamSet& par = model_params();
 
     std::vector<Kept> layer(1);
     layer[0].pt = from;
@@ -97,7 +97,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
                 if (kd[m >> 6] >> (m & 63) & 1) continue;
                 const Move& mv = moves[m];
                 if (mv.add && (k.pt[mv.i] >= 0 || k.pt[mv.j] >= 0 || k.loop[mv.i] != k.loop[mv.j])) continue;
-                if (k.delta[m] == kUnknown) k.delta[m] = move_delta(par, seq, k.pt, mv.i, mv.j, kDangles);
+                if (k.delta[m] == kUnknown) k.delta[m] = move_delta(par, seq, k.pt, mv.i, mv.j, model_dangles());
                 Candidate c{k.energy + k.delta[m], 0, e, m, static_cast<uint32_t>(pool.size())};
                 c.saddle = std::max(k.saddle, c.energy);
                 pool.insert(pool.end(), kd, kd + words);

@@ -181,15 +181,15 @@ public:
         loop.build(seq, pt, closing_[li], -1);
         const std::vector<int>& un = loop.unpaired();
         const int n = static_cast<int>(pt.size());
-        const nnmodel::ParamSet& par = nnmodel::turner2004();
+        const nnmodel::ParamSet& par = model_params();
         int base = 0;
         for (std::size_t x = 0; x < un.size(); ++x) {
             const uint8_t* row = &allowed[static_cast<std::size_t>(un[x]) * n];
             for (std::size_t y = x + 1; y < un.size(); ++y) {
                 if (!row[un[y]]) continue;
-                if (la.pair.empty()) base = loop.energy(par, kDangles);
+                if (la.pair.empty()) base = loop.energy(par, model_dangles());
                 la.pair.push_back(static_cast<uint32_t>(un[x]) << 16 | static_cast<uint32_t>(un[y]));
-                la.delta.push_back(loop.energy_toggled(par, kDangles, un[x], un[y]) - base);
+                la.delta.push_back(loop.energy_toggled(par, model_dangles(), un[x], un[y]) - base);
             }
         }
         bytes_ += key_.size() * 4 + la.pair.size() * 8 + 96;
@@ -203,8 +203,8 @@ public:
         if (it != dels_.end()) return it->second;
         const int a = closing_[li];
         loop.build(seq, pt, closing_[outer_[li]], a);
-        const nnmodel::ParamSet& par = nnmodel::turner2004();
-        const int d = loop.energy_toggled(par, kDangles, a, pt[a]) - loop.energy(par, kDangles);
+        const nnmodel::ParamSet& par = model_params();
+        const int d = loop.energy_toggled(par, model_dangles(), a, pt[a]) - loop.energy(par, model_dangles());
         bytes_ += key_.size() * 4 + 80;
         dels_.emplace(key_, d);
         return d;

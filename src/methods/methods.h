@@ -5,7 +5,8 @@
 // std::runtime_error).
 //
 // Energies are integer dcal/mol (0.01 kcal/mol) inside; the *_kcal accessors convert.
-// All energies come from the built-in nearest-neighbour model (Turner 2004, dangles d1).
+// All energies come from the built-in nearest-neighbour model as configured (energy_choice():
+// by default Turner 2004, dangles d1, 37 C).
 #pragma once
 
 #include <cstddef>
@@ -72,7 +73,7 @@ PathResult direct_path(const Problem& pb, const Options& opt);
 // known and the lower bound. When `known` is null a beam search supplies it.
 PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* known = nullptr);
 
-// Energy of one structure of the problem's sequence (dcal/mol, built-in model, d1).
+// Energy of one structure of the problem's sequence (dcal/mol, built-in model as configured).
 int structure_energy(const std::string& sequence, const std::string& structure);
 
 // A path result for a given list of structures (consecutive ones one move apart), with its

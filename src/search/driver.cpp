@@ -167,10 +167,26 @@ void add_seeds(std::vector<ActionChain>& vac, const std::vector<ActionChain>& se
     }
 }
 
+// The chain as structures, energies (from the cache, which holds every evaluated image) and 1-based moves.
+pathout::Path best_path(const std::string& seq, const std::string& A, const ActionChain& image, EnergyCache& cache,
+                        const std::string& cmd) {
+    pathout::Path path;
+    path.structures = getVSfromAC(A, image);
+    path.energies = path_energies(seq, path.structures, cache, cmd, false);
+    for (const Action& x : image.va) {
+        pathout::PathMove m;
+        m.add = x.a == add;
+        m.i = std::min(x.b.lp, x.b.rp) + 1;
+        m.j = std::max(x.b.lp, x.b.rp) + 1;
+        path.moves.push_back(m);
+    }
+    return path;
+}
+
 }  // namespace
 
-void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const SearchConfig& cf, SearchHook* hook) {
+pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile,
+                               const std::string& outdir, const SearchConfig& cf, SearchHook* hook) {
     const auto started = std::chrono::steady_clock::now();
     const std::string& seq = p.sequence;
     const std::string& A = p.A.str;
@@ -234,4 +250,8 @@ void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& lo
     }
 
     report_final(files, s.best, s.bestever, seq, A, s.bestever_image, cache, cmd);
+    // Without a finished generation the best initial path stands.
+    if (s.bestever.mde >= OOENERGY && !s.pop.vac.empty())
+        s.bestever_image = convertAC_coordination_t2o(s.pop.vac[0], t.aux);
+    return best_path(seq, A, s.bestever_image, cache, cmd);
 }

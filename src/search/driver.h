@@ -6,6 +6,7 @@
 
 #include "model/chain.h"
 #include "model/problem.h"
+#include "pathout/pathout.h"
 #include "search/config.h"
 
 struct Population {
@@ -38,6 +39,7 @@ struct SearchHook {
 };
 
 // Runs the whole search and writes the result file, the log file and, when asked, the
-// generation files. Without a hook the run is exactly the plain search.
-void GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile, const std::string& outdir,
-                      const SearchConfig& cf, SearchHook* hook = nullptr);
+// generation files. Without a hook the run is exactly the plain search. Returns the best path
+// found, in the coordinates of the problem, with the energies (kcal/mol) the search used.
+pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::string& logfile,
+                               const std::string& outdir, const SearchConfig& cf, SearchHook* hook = nullptr);

@@ -1,0 +1,115 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "error/fatal_error.h"
+#include "pathout/pathout.h"
+#include "pathout/pathout_internal.h"
+
+namespace pathout {
+
+std::string kcal_text(double kcal) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", kcal);
+    std::string s = buf;
+    if (s == "-0.00") s = "0.00";
+    return s;
+}
+
+void check_path(const Path& p) {
+    if (p.structures.empty()) throw std::invalid_argument("a path holds at least one structure");
+    if (p.energies.size() != p.structures.size())
+        throw std::invalid_argument("a path needs one energy per structure (" + std::to_string(p.structures.size()) +
+                                    " structures, " + std::to_string(p.energies.size()) + " energies)");
+    if (p.moves.size() + 1 != p.structures.size())
+        throw std::invalid_argument("a path needs one move per step (" + std::to_string(p.structures.size() - 1) +
+                                    " steps, " + std::to_string(p.moves.size()) + " moves)");
+}
+
+std::vector<PathMove> moves_between(const std::vector<std::string>& structures) {
+    std::vector<PathMove> moves;
+    for (std::size_t k = 1; k < structures.size(); ++k) {
+        const std::string& s = structures[k - 1];
+        const std::string& t = structures[k];
+        const std::string where = "structures " + std::to_string(k - 1) + " and " + std::to_string(k);
+        if (s.size() != t.size()) throw std::invalid_argument(where + " differ in length");
+        std::vector<std::size_t> diff;
+        for (std::size_t x = 0; x < s.size(); ++x)
+            if (s[x] != t[x]) diff.push_back(x);
+        if (diff.size() != 2) throw std::invalid_argument(where + " do not differ by one base pair");
+        const std::size_t a = diff[0], b = diff[1];
+        PathMove m;
+        m.i = static_cast<int>(a) + 1;
+        m.j = static_cast<int>(b) + 1;
+        if (s[a] == '.' && s[b] == '.' && t[a] == '(' && t[b] == ')') {
+            m.add = true;
+        } else if (s[a] == '(' && s[b] == ')' && t[a] == '.' && t[b] == '.') {
+            m.add = false;
+        } else {
+            throw std::invalid_argument(where + " do not differ by one base pair");
+        }
+        moves.push_back(m);
+    }
+    return moves;
+}
+
+double barrier(const Path& p) {
+    if (p.energies.empty()) return 0.0;
+    return p.energies[saddle_index(p)] - p.energies.front();
+}
+
+std::size_t saddle_index(const Path& p) {
+    std::size_t best = 0;
+    for (std::size_t k = 1; k < p.energies.size(); ++k)
+        if (p.energies[k] > p.energies[best]) best = k;
+    return best;
+}
+
+std::string path_table(const Path& p) {
+    check_path(p);
+    std::string out = "step\tmove\ti\tj\tstructure\tenergy_kcal_mol\n";
+    for (std::size_t k = 0; k < p.structures.size(); ++k) {
+        out += std::to_string(k);
+        if (k == 0) {
+            out += "\tstart\t\t";
+        } else {
+            const PathMove& m = p.moves[k - 1];
+            out += std::string(m.add ? "\tadd\t" : "\tdel\t") + std::to_string(m.i) + "\t" + std::to_string(m.j);
+        }
+        out += "\t" + p.structures[k] + "\t" + kcal_text(p.energies[k]) + "\n";
+    }
+    return out;
+}
+
+void write_file_atomically(const std::string& file, const std::string& text) {
+    // Same directory, so the rename never crosses file systems; the pid keeps parallel runs apart.
+    const std::string tmp = file + ".tmp." + std::to_string(::getpid());
+    {
+        std::ofstream f(tmp, std::ios::out | std::ios::trunc | std::ios::binary);
+        f << text;
+        f.close();
+        if (f.fail()) {
+            std::remove(tmp.c_str());
+            throw FatalError({"Can not write file " + tmp});
+        }
+    }
+    if (std::rename(tmp.c_str(), file.c_str()) != 0) {
+        const int err = errno;
+        std::remove(tmp.c_str());
+        throw FatalError({"Can not rename " + tmp + " to " + file + ": " + std::strerror(err)});
+    }
+}
+
+void write_path_files(const std::string& dir, const std::string& name, const std::string& sequence, const Path& p) {
+    const std::string d = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    const std::string table = path_table(p);
+    const std::string picture = path_svg(name, sequence, p);
+    write_file_atomically(d + "path.tsv", table);
+    write_file_atomically(d + "path.svg", picture);
+}
+
+}  // namespace pathout
