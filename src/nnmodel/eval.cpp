@@ -394,7 +394,7 @@ int loop_energy(const ParamSet& p, const EncodedSequence& s, int i, int j, const
 }
 
 int loop_growth(const ParamSet& p, int length) {
-  return loop_length_energy(p.hairpin, length) - p.hairpin[kMaxLoop];
+  return loop_length_energy(p, p.hairpin, length) - p.hairpin[kMaxLoop];
 }
 
 }  // namespace detail
