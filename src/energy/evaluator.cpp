@@ -27,10 +27,6 @@ namespace {
 // The built-in model's parameters: Turner 2004 at 37 C unless another temperature is set.
 std::unique_ptr<const nnmodel::ParamSet> builtin_rescaled;
 
-const nnmodel::ParamSet& builtinParams() {
-    return builtin_rescaled ? *builtin_rescaled : nnmodel::turner2004();
-}
-
 // Energies from the compiled-in parameters with dangle model d1, the model the
 // configured command uses. The encoded sequence is kept for the next call, since one
 // search evaluates the same sequence over and over.
@@ -41,7 +37,7 @@ std::vector<double> builtinEnergies(const std::string& seq, const std::vector<st
         encoded = nnmodel::encode_sequence(seq);
         encoded_for = seq;
     }
-    const nnmodel::ParamSet& params = builtinParams();
+    const nnmodel::ParamSet& params = builtin_params();
     std::vector<double> ve;
     ve.reserve(vs.size());
     std::vector<std::string> warnings;
@@ -89,6 +85,10 @@ std::string tmpName(const std::string& pid, const int& r, const char* ext) {
 }
 
 }  // namespace
+
+const nnmodel::ParamSet& builtin_params() {
+    return builtin_rescaled ? *builtin_rescaled : nnmodel::turner2004();
+}
 
 void set_builtin_temperature(double celsius) {
     if (celsius == 37.0) builtin_rescaled.reset();

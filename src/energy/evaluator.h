@@ -5,6 +5,7 @@
 
 #include <string>
 #include <vector>
+#include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 
 // Program and arguments taken from a command prefix such as "/opt/vienna/RNAeval -d1 -T42 ":
@@ -24,6 +25,8 @@ std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::s
 // Temperature (degrees Celsius) of the built-in model from now on; its parameters are
 // rescaled here, once. Throws std::invalid_argument outside [-273.15, 100].
 void set_builtin_temperature(double celsius);
+// The built-in model's parameters at that temperature (Turner 2004 at 37 C by default).
+const nnmodel::ParamSet& builtin_params();
 
 // Number of structures that getVSEnergy has evaluated in this process (for benchmarks).
 long long evaluated_structures();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "energy/evaluator.h"
+
 namespace methods {
 
 double seconds_since(std::chrono::steady_clock::time_point t0) {
@@ -32,8 +34,8 @@ Prepared prepare(const Problem& pb) {
     pr.seq = nnmodel::encode_sequence(pb.sequence);
     pr.ptA = pair_table(pb.A);
     pr.ptB = pair_table(pb.B);
-    pr.EA = nnmodel::energy_dcal(nnmodel::turner2004(), pr.seq, pb.A, kDangles);
-    pr.EB = nnmodel::energy_dcal(nnmodel::turner2004(), pr.seq, pb.B, kDangles);
+    pr.EA = nnmodel::energy_dcal(builtin_params(), pr.seq, pb.A, kDangles);
+    pr.EB = nnmodel::energy_dcal(builtin_params(), pr.seq, pb.B, kDangles);
     pr.bpdist = static_cast<int>(pairs_missing(pr.ptA, pr.ptB).size() + pairs_missing(pr.ptB, pr.ptA).size());
     return pr;
 }
@@ -53,14 +55,14 @@ void replay(const Problem& pb, const Prepared& pr, PathResult& r) {
         s[m.i] = m.add ? '(' : '.';
         s[m.j] = m.add ? ')' : '.';
         r.structures.push_back(s);
-        r.energies.push_back(nnmodel::energy_dcal(nnmodel::turner2004(), pr.seq, s, kDangles));
+        r.energies.push_back(nnmodel::energy_dcal(builtin_params(), pr.seq, s, kDangles));
     }
     if (s != pb.B) throw std::logic_error("a path does not end at B");
     r.barrier = *std::max_element(r.energies.begin(), r.energies.end()) - pr.EA;
 }
 
 int structure_energy(const std::string& sequence, const std::string& structure) {
-    return nnmodel::energy_dcal(nnmodel::turner2004(), nnmodel::encode_sequence(sequence), structure, kDangles);
+    return nnmodel::energy_dcal(builtin_params(), nnmodel::encode_sequence(sequence), structure, kDangles);
 }
 
 PathResult path_of(const std::string& sequence, const std::vector<std::string>& structures) {

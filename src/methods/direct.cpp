@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "energy/evaluator.h"
 #include "methods/common.h"
 
 namespace methods {
@@ -63,7 +64,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     const int d = static_cast<int>(moves.size());
     const int width = width_option > 0 ? width_option : std::max(1, 4 * d);
     const int words = (d + 63) / 64;
-    const nnmodel::ParamSet& par = nnmodel::turner2004();
+    const nnmodel::ParamSet& par = builtin_params();
 
     std::vector<Kept> layer(1);
     layer[0].pt = from;

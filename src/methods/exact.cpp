@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "energy/evaluator.h"
 #include "methods/common.h"
 
 namespace methods {
@@ -181,7 +182,7 @@ public:
         loop.build(seq, pt, closing_[li], -1);
         const std::vector<int>& un = loop.unpaired();
         const int n = static_cast<int>(pt.size());
-        const nnmodel::ParamSet& par = nnmodel::turner2004();
+        const nnmodel::ParamSet& par = builtin_params();
         int base = 0;
         for (std::size_t x = 0; x < un.size(); ++x) {
             const uint8_t* row = &allowed[static_cast<std::size_t>(un[x]) * n];
@@ -203,7 +204,7 @@ public:
         if (it != dels_.end()) return it->second;
         const int a = closing_[li];
         loop.build(seq, pt, closing_[outer_[li]], a);
-        const nnmodel::ParamSet& par = nnmodel::turner2004();
+        const nnmodel::ParamSet& par = builtin_params();
         const int d = loop.energy_toggled(par, kDangles, a, pt[a]) - loop.energy(par, kDangles);
         bytes_ += key_.size() * 4 + 80;
         dels_.emplace(key_, d);
