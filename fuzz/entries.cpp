@@ -151,8 +151,13 @@ void check_best_path(const std::string& log, const std::string& seq, const std::
 // Records that reach every loop type: stacks, bulge, interior 1x1/2x1/2x2/larger, a
 // multiloop, hairpins longer than the tables, and a tetraloop.
 std::string probe_records() {
-    const char* const shapes[] = {"((((....))))", "(((.((....)))))", "((.((....)).))", "((..((....)).))",
-                                  "((..((....))..))", "((....((....))......))", "((((....))((....))((....))))",
+    const char* const shapes[] = {"((((....))))",
+                                  "(((.((....)))))",
+                                  "((.((....)).))",
+                                  "((..((....)).))",
+                                  "((..((....))..))",
+                                  "((....((....))......))",
+                                  "((((....))((....))((....))))",
                                   "(((........................................)))"};
     std::string in;
     for (const char* s : shapes) {
@@ -272,8 +277,9 @@ void search(const uint8_t* data, std::size_t size) {
 bool run(const std::string& target, const uint8_t* data, std::size_t size) {
     using Entry = void (*)(const uint8_t*, std::size_t);
     static const std::pair<const char*, Entry> kEntries[] = {
-        {"input_file", input_file},     {"config", config_file},          {"rnaeval_output", rnaeval_output},
-        {"param_file", param_file},     {"rnaeval_records", rnaeval_records}, {"search", search}};
+        {"input_file", input_file},           {"config", config_file},
+        {"rnaeval_output", rnaeval_output},   {"param_file", param_file},
+        {"rnaeval_records", rnaeval_records}, {"search", search}};
     for (const auto& e : kEntries) {
         if (target == e.first) {
             e.second(data, size);

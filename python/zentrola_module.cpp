@@ -68,18 +68,18 @@ struct NullBuffer : std::streambuf {
     int overflow(int c) override { return c; }
 };
 class QuietCout {
-   public:
+public:
     QuietCout() : saved_(std::cout.rdbuf(&null_)) {}
     ~QuietCout() { std::cout.rdbuf(saved_); }
 
-   private:
+private:
     NullBuffer null_;
     std::streambuf* saved_;
 };
 
 // A scratch output directory, removed with its files.
 class ScratchDir {
-   public:
+public:
     ScratchDir() {
         char tmpl[] = "/tmp/zentrola_py_XXXXXX";
         if (!::mkdtemp(tmpl)) throw std::runtime_error("can not make a temporary directory");
@@ -91,7 +91,7 @@ class ScratchDir {
     }
     const std::string& path() const { return path_; }
 
-   private:
+private:
     std::string path_;
 };
 
@@ -191,8 +191,8 @@ PathResult find_path(const std::string& sequence, const std::string& a, const st
         return result_of(seq, methods::combined_path(pb, opt, c, files, wrote));
     }
 #endif
-    return result_of(seq, GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt", dir.path() + "log.txt",
-                                           dir.path(), c));
+    return result_of(
+        seq, GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt", dir.path() + "log.txt", dir.path(), c));
 }
 
 }  // namespace
@@ -219,9 +219,7 @@ PYBIND11_MODULE(zentrola, m) {
     m.def(
         "energy",
         [](const std::string& sequence, const std::string& structure, int dangles,
-           const std::optional<std::string>& params) {
-            return energies_of(sequence, {structure}, dangles, params)[0];
-        },
+           const std::optional<std::string>& params) { return energies_of(sequence, {structure}, dangles, params)[0]; },
         py::arg("sequence"), py::arg("structure"), py::arg("dangles") = 1, py::arg("params") = py::none(),
         "Free energy (kcal/mol) of a dot-bracket structure, as RNAeval -dN [-P params] prints it.");
     m.def("path_energies", &energies_of, py::arg("sequence"), py::arg("structures"), py::arg("dangles") = 1,
@@ -250,8 +248,8 @@ PYBIND11_MODULE(zentrola, m) {
             "Writes path.tsv and path.svg (the energy profile) into the directory, made if missing.")
         .def("__repr__", [](const PathResult& r) {
             char buf[96];
-            std::snprintf(buf, sizeof buf, "<PathResult barrier=%.2f lower_bound=%.2f status=%s steps=%zu>",
-                          r.barrier, r.lower_bound, r.status.c_str(), r.moves.size());
+            std::snprintf(buf, sizeof buf, "<PathResult barrier=%.2f lower_bound=%.2f status=%s steps=%zu>", r.barrier,
+                          r.lower_bound, r.status.c_str(), r.moves.size());
             return std::string(buf);
         });
 

@@ -47,7 +47,8 @@ void run(int argc, char** argv) {
         opt.progress = &std::cerr;
         methods::PathResult r;
         try {
-            r = methods::run_for_cli(method, methods::Problem{seq, a, b}, opt, cf, {outfile, logfile, outdir}, std::cout);
+            r = methods::run_for_cli(method, methods::Problem{seq, a, b}, opt, cf, {outfile, logfile, outdir},
+                                     std::cout);
         } catch (const FatalError&) {
             throw;
         } catch (const std::exception& e) {

@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
         const std::string b = std::string("BM_PathBarrier/builtin/") + n;
         const std::string f = std::string("BM_PathBarrier/rnaeval/") + n;
         if (rep.us_per_path.count(b) && rep.us_per_path.count(f))
-            std::printf("length %s, %d moves: built-in %.1f us/path, RNAeval %.1f us/path, RNAeval/built-in = %.1f\n", n,
-                        kMoves, rep.us_per_path[b], rep.us_per_path[f], rep.us_per_path[f] / rep.us_per_path[b]);
+            std::printf("length %s, %d moves: built-in %.1f us/path, RNAeval %.1f us/path, RNAeval/built-in = %.1f\n",
+                        n, kMoves, rep.us_per_path[b], rep.us_per_path[f], rep.us_per_path[f] / rep.us_per_path[b]);
     }
     std::filesystem::current_path(home);
     std::filesystem::remove_all(tmpl);

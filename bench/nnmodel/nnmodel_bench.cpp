@@ -28,20 +28,20 @@
 namespace {
 
 bool canonical(char a, char b) {
-  switch (a) {
-    case 'A': return b == 'U';
-    case 'C': return b == 'G';
-    case 'G': return b == 'C' || b == 'U';
-    case 'U': return b == 'A' || b == 'G';
-    default: return false;
-  }
+    switch (a) {
+        case 'A': return b == 'U';
+        case 'C': return b == 'G';
+        case 'G': return b == 'C' || b == 'U';
+        case 'U': return b == 'A' || b == 'G';
+        default: return false;
+    }
 }
 
 std::string random_sequence(int n, std::mt19937_64& rng) {
-  static const char kBases[] = "ACGU";
-  std::string seq(n, 'A');
-  for (char& c : seq) c = kBases[rng() % 4];
-  return seq;
+    static const char kBases[] = "ACGU";
+    std::string seq(n, 'A');
+    for (char& c : seq) c = kBases[rng() % 4];
+    return seq;
 }
 
 // A random secondary structure of seq, built from random helices: a random canonical pair
@@ -50,78 +50,77 @@ std::string random_sequence(int n, std::mt19937_64& rng) {
 // are mostly local with some long-range ones, so stacks, bulges, interior loops, hairpins
 // and multiloops all occur.
 std::string random_structure(const std::string& seq, std::mt19937_64& rng) {
-  const int n = static_cast<int>(seq.size());
-  std::vector<int> partner(n, -1);
-  auto fits = [&](int i, int j) {  // (i,j) can be added without crossing
-    if (j - i - 1 < 3 || partner[i] >= 0 || partner[j] >= 0 || !canonical(seq[i], seq[j])) return false;
-    for (int k = i + 1; k < j; ++k)
-      if (partner[k] >= 0 && (partner[k] < i || partner[k] > j)) return false;
-    return true;
-  };
-  int paired = 0;
-  for (int tries = 0; tries < 50 * n && paired < n * 6 / 10; ++tries) {
-    const int span = 4 + static_cast<int>(rng() % 4 == 0 ? rng() % n : rng() % 40);
-    const int i = static_cast<int>(rng() % n);
-    int j = i + span;
-    if (j >= n || !fits(i, j)) continue;
-    const int want = 2 + static_cast<int>(rng() % 7);
-    int len = 1;
-    while (len < want && fits(i + len, j - len)) ++len;
-    if (len < 2 && rng() % 8 != 0) continue;
-    for (int k = 0; k < len; ++k) {
-      partner[i + k] = j - k;
-      partner[j - k] = i + k;
+    const int n = static_cast<int>(seq.size());
+    std::vector<int> partner(n, -1);
+    auto fits = [&](int i, int j) {  // (i,j) can be added without crossing
+        if (j - i - 1 < 3 || partner[i] >= 0 || partner[j] >= 0 || !canonical(seq[i], seq[j])) return false;
+        for (int k = i + 1; k < j; ++k)
+            if (partner[k] >= 0 && (partner[k] < i || partner[k] > j)) return false;
+        return true;
+    };
+    int paired = 0;
+    for (int tries = 0; tries < 50 * n && paired < n * 6 / 10; ++tries) {
+        const int span = 4 + static_cast<int>(rng() % 4 == 0 ? rng() % n : rng() % 40);
+        const int i = static_cast<int>(rng() % n);
+        int j = i + span;
+        if (j >= n || !fits(i, j)) continue;
+        const int want = 2 + static_cast<int>(rng() % 7);
+        int len = 1;
+        while (len < want && fits(i + len, j - len)) ++len;
+        if (len < 2 && rng() % 8 != 0) continue;
+        for (int k = 0; k < len; ++k) {
+            partner[i + k] = j - k;
+            partner[j - k] = i + k;
+        }
+        paired += 2 * len;
     }
-    paired += 2 * len;
-  }
-  std::string db(n, '.');
-  for (int k = 0; k < n; ++k)
-    if (partner[k] >= 0) db[k] = partner[k] > k ? '(' : ')';
-  return db;
+    std::string db(n, '.');
+    for (int k = 0; k < n; ++k)
+        if (partner[k] >= 0) db[k] = partner[k] > k ? '(' : ')';
+    return db;
 }
 
 struct Pool {
-  std::vector<nnmodel::EncodedSequence> seqs;
-  std::vector<std::string> structures;
+    std::vector<nnmodel::EncodedSequence> seqs;
+    std::vector<std::string> structures;
 };
 
 // sequences x structures_per_sequence instances of length n, sequence-major.
 const Pool& pool(int n, int sequences, int structures_per_sequence) {
-  static std::vector<std::pair<std::vector<int>, Pool>> pools;
-  const std::vector<int> key = {n, sequences, structures_per_sequence};
-  for (const auto& p : pools)
-    if (p.first == key) return p.second;
-  std::mt19937_64 rng(12345 + n);
-  Pool pool;
-  for (int k = 0; k < sequences; ++k) {
-    const std::string seq = random_sequence(n, rng);
-    const nnmodel::EncodedSequence enc = nnmodel::encode_sequence(seq);
-    for (int r = 0; r < structures_per_sequence; ++r) {
-      pool.seqs.push_back(enc);
-      pool.structures.push_back(random_structure(seq, rng));
+    static std::vector<std::pair<std::vector<int>, Pool>> pools;
+    const std::vector<int> key = {n, sequences, structures_per_sequence};
+    for (const auto& p : pools)
+        if (p.first == key) return p.second;
+    std::mt19937_64 rng(12345 + n);
+    Pool pool;
+    for (int k = 0; k < sequences; ++k) {
+        const std::string seq = random_sequence(n, rng);
+        const nnmodel::EncodedSequence enc = nnmodel::encode_sequence(seq);
+        for (int r = 0; r < structures_per_sequence; ++r) {
+            pool.seqs.push_back(enc);
+            pool.structures.push_back(random_structure(seq, rng));
+        }
     }
-  }
-  pools.emplace_back(key, std::move(pool));
-  return pools.back().second;
+    pools.emplace_back(key, std::move(pool));
+    return pools.back().second;
 }
 
-void evaluate(benchmark::State& state, int dangles, int sequences, int structures,
-              double celsius = 37.0) {
-  const int n = static_cast<int>(state.range(0));
-  const Pool& p = pool(n, sequences, structures);
-  static const nnmodel::ParamSet at50 = nnmodel::turner2004_at(50);
-  const nnmodel::ParamSet& params = celsius == 50.0 ? at50 : nnmodel::turner2004();
-  std::vector<std::string> warnings;
-  const std::size_t size = p.structures.size();
-  std::size_t k = 0;
-  long long checksum = 0;
-  for (auto _ : state) {
-    warnings.clear();
-    checksum += nnmodel::energy_dcal(params, p.seqs[k], p.structures[k], dangles, &warnings);
-    if (++k == size) k = 0;
-  }
-  benchmark::DoNotOptimize(checksum);
-  state.SetLabel(std::to_string(n) + " nt");
+void evaluate(benchmark::State& state, int dangles, int sequences, int structures, double celsius = 37.0) {
+    const int n = static_cast<int>(state.range(0));
+    const Pool& p = pool(n, sequences, structures);
+    static const nnmodel::ParamSet at50 = nnmodel::turner2004_at(50);
+    const nnmodel::ParamSet& params = celsius == 50.0 ? at50 : nnmodel::turner2004();
+    std::vector<std::string> warnings;
+    const std::size_t size = p.structures.size();
+    std::size_t k = 0;
+    long long checksum = 0;
+    for (auto _ : state) {
+        warnings.clear();
+        checksum += nnmodel::energy_dcal(params, p.seqs[k], p.structures[k], dangles, &warnings);
+        if (++k == size) k = 0;
+    }
+    benchmark::DoNotOptimize(checksum);
+    state.SetLabel(std::to_string(n) + " nt");
 }
 
 void BM_EnergyD1(benchmark::State& state) { evaluate(state, 1, 4, 64); }
@@ -137,28 +136,32 @@ BENCHMARK(BM_EnergyD1At50)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->Repo
 BENCHMARK(BM_EnergyD2At50)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(15)->ReportAggregatesOnly(true);
 
 void BM_ParamsAt(benchmark::State& state) {
-  double celsius = 10;
-  for (auto _ : state) {
-    nnmodel::ParamSet p = nnmodel::turner2004_at(celsius);
-    benchmark::DoNotOptimize(p.stack[1][1]);
-    celsius = celsius == 10 ? 70 : 10;
-  }
+    double celsius = 10;
+    for (auto _ : state) {
+        nnmodel::ParamSet p = nnmodel::turner2004_at(celsius);
+        benchmark::DoNotOptimize(p.stack[1][1]);
+        celsius = celsius == 10 ? 70 : 10;
+    }
 }
 BENCHMARK(BM_ParamsAt)->Unit(benchmark::kMicrosecond);
 
 void BM_RnaevalCommand(benchmark::State& state) {
-  const std::string cmd =
-      std::string("'") + RNAEVAL_EXE + "' -d1 < '" + NNMODEL_RECORDS + "' > /dev/null 2> /dev/null";
-  for (auto _ : state) {
-    if (std::system(cmd.c_str()) != 0) {
-      state.SkipWithError("RNAeval failed");
-      break;
+    const std::string cmd =
+        std::string("'") + RNAEVAL_EXE + "' -d1 < '" + NNMODEL_RECORDS + "' > /dev/null 2> /dev/null";
+    for (auto _ : state) {
+        if (std::system(cmd.c_str()) != 0) {
+            state.SkipWithError("RNAeval failed");
+            break;
+        }
     }
-  }
-  state.SetLabel("1500 records, -d1");
+    state.SetLabel("1500 records, -d1");
 }
-BENCHMARK(BM_RnaevalCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_RnaevalCommand)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

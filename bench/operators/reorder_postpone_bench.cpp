@@ -6,10 +6,10 @@
 #include <map>
 #include <random>
 
-#include "operators/candidates.h"
 #include "model/chain.h"
 #include "model/stem.h"
 #include "model/structure.h"
+#include "operators/candidates.h"
 #include "random/random_stream.h"
 
 namespace {
@@ -114,9 +114,8 @@ void BM_bringforward_add2(benchmark::State& state) {
 }
 // The candidate draw alone: 25 offspring from 1000 copies of the parent (each validated from A).
 void BM_draw_candidates(benchmark::State& state) {
-    run_operator(state, [](const Problem& p) {
-        return draw_candidates(std::vector<ActionChain>(1000, p.parent), p.A, 25, 1);
-    });
+    run_operator(
+        state, [](const Problem& p) { return draw_candidates(std::vector<ActionChain>(1000, p.parent), p.A, 25, 1); });
 }
 
 #define SIZES ->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond)

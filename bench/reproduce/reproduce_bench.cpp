@@ -8,9 +8,9 @@
 #include <random>
 
 #include "model/chain.h"
-#include "random_instance.h"
 #include "model/structure.h"
 #include "random/random_stream.h"
+#include "random_instance.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ struct Problem {
 };
 
 std::vector<ActionChain> reproduce_all(const ActionChain& p, const RandomInstance& in) {
-    return p.reproduce(in.seq, in.A, p.getsaddlepoint(), kAllot, kAllot, kAllot, kAllot, kAllot, kAllot, kAllot,
-                       kAllot, kAllot);
+    return p.reproduce(in.seq, in.A, p.getsaddlepoint(), kAllot, kAllot, kAllot, kAllot, kAllot, kAllot, kAllot, kAllot,
+                       kAllot);
 }
 
 // A parent a few generations away from the direct path: each generation keeps the
@@ -117,8 +117,9 @@ void BM_Operator1000(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(out.data());
     }
-    static const char* names[] = {"reorder_del", "reorder_del2", "postpone/bringforward", "adddel",
-                                  "exchange x3", "shift",        "perturb x3",            "adddelstack"};
+    static const char* names[] = {"reorder_del", "reorder_del2", "postpone/bringforward",
+                                  "adddel",      "exchange x3",  "shift",
+                                  "perturb x3",  "adddelstack"};
     state.SetLabel(names[op]);
 }
 BENCHMARK(BM_Operator1000)->DenseRange(0, 7)->Unit(benchmark::kMillisecond);

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "search/driver.h"
 #include "energy/energy.h"
 #include "front/run.h"
 #include "model/problem.h"
 #include "random/random_stream.h"
+#include "search/driver.h"
 
 namespace {
 

@@ -36,7 +36,7 @@ double barrier_of(const std::vector<double>& ve) {
     // The compiled-in set forbids only loops that the input check already refuses.
     const bool inf_possible = !energy_choice().params_file.empty();
     for (int i = 0; i < (int)ve.size(); ++i) {
-        ZENTROLA_CHECK(inf_possible || (! eq(ve[i],OOENERGY) && ! eq(ve[i],-OOENERGY)));
+        ZENTROLA_CHECK(inf_possible || (!eq(ve[i], OOENERGY) && !eq(ve[i], -OOENERGY)));
         if (ve[i] > maxe) maxe = ve[i];
     }
     return maxe - ve[0];

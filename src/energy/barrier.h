@@ -11,8 +11,7 @@
 #include "model/chain.h"
 
 // Dot-bracket structure -> free energy in kcal/mol. One per search; entries are never removed.
-using EnergyCache =
-    google::sparse_hash_map<std::string, double, std::hash<std::string>, std::equal_to<std::string>>;
+using EnergyCache = google::sparse_hash_map<std::string, double, std::hash<std::string>, std::equal_to<std::string>>;
 
 // Energies of the structures `vs` in order: cached ones from the cache, the others from one
 // getVSEnergy batch (added to the cache when `fill_cache`).

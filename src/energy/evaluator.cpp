@@ -15,8 +15,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "files/files.h"
 #include "error/fatal_error.h"
+#include "files/files.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "nnmodel/nnmodel.h"
 #include <vector>
+#include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 
 // Program and arguments taken from a command prefix such as "/opt/vienna/RNAeval -d1 -T42 ":
@@ -22,8 +22,8 @@ EvalCommand parseRNAevalCmd(const std::string& prefix);
 // format; empty: the compiled-in Turner 2004 set). The built-in model uses both; a configured
 // command gets the file as "-P FILE" (its dangle option is part of the command prefix).
 struct EnergyChoice {
-    int dangles = 1;          // 0, 1 or 2
-    std::string params_file;  // path as given
+    int dangles = 1;            // 0, 1 or 2
+    std::string params_file;    // path as given
     double temperature = 37.0;  // degrees Celsius; the parameters are rescaled once, in set_energy_choice
 };
 // Reads the parameter file once. Throws std::invalid_argument for dangles other than 0, 1, 2

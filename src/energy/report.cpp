@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "energy/evaluator.h"
-#include "error/fatal_error.h"
 #include "energy/pathstructs.h"
+#include "error/fatal_error.h"
 
 void visualize_Path(std::ostream& out, const std::string& seq, const std::string& start, const ActionChain& ac,
                     EnergyCache& cache, const std::string& cmdprefix) {

@@ -50,9 +50,9 @@ private:
 constexpr int kInvariantStatus = 70;
 
 [[noreturn]] inline void invariant_failed(const char* condition, const char* file, int line) {
-    throw FatalError({std::string("Internal error: ") + file + ":" + std::to_string(line) + ": `" + condition +
-                      "' does not hold"},
-                     ErrorStream::err, kInvariantStatus);
+    throw FatalError(
+        {std::string("Internal error: ") + file + ":" + std::to_string(line) + ": `" + condition + "' does not hold"},
+        ErrorStream::err, kInvariantStatus);
 }
 
 // An internal invariant, checked in every build type (unlike assert, NDEBUG keeps it).

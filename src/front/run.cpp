@@ -155,8 +155,7 @@ void init_env(int argc, char** argv) {
                 memory_mib = static_cast<long>(number);
                 memory_given = true;
                 break;
-            case 'h':
-                throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
+            case 'h': throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
             case 'V':
                 // main prints the version; nothing else is checked or made.
                 version_requested = true;
@@ -190,8 +189,8 @@ const char* const kLineNames[4] = {"line 1 (name)", "line 2 (sequence)", "line 3
 
 std::string check_structure(const std::string& seq, const std::string& s, const char* what, std::string& warnings) {
     if (s.size() != seq.size())
-        return std::string(what) + ": its length is " + std::to_string(s.size()) +
-               " but the sequence has " + std::to_string(seq.size()) + " bases";
+        return std::string(what) + ": its length is " + std::to_string(s.size()) + " but the sequence has " +
+               std::to_string(seq.size()) + " bases";
     std::vector<int> open;
     std::vector<BP> pairs;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -200,8 +199,7 @@ std::string check_structure(const std::string& seq, const std::string& s, const 
             open.push_back(static_cast<int>(i));
         } else if (ch == ')') {
             if (open.empty())
-                return std::string(what) + ": the ')' at position " + std::to_string(i + 1) +
-                       " closes no '('";
+                return std::string(what) + ": the ')' at position " + std::to_string(i + 1) + " closes no '('";
             pairs.push_back(BP(open.back(), static_cast<int>(i)));
             open.pop_back();
         } else if (ch != '.') {
@@ -210,8 +208,7 @@ std::string check_structure(const std::string& seq, const std::string& s, const 
         }
     }
     if (!open.empty())
-        return std::string(what) + ": the '(' at position " + std::to_string(open.back() + 1) +
-               " is never closed";
+        return std::string(what) + ": the '(' at position " + std::to_string(open.back() + 1) + " is never closed";
     for (const BP& p : pairs) {
         // A pair closes a hairpin when nothing inside it is paired.
         bool inner_pair = false;
@@ -221,8 +218,7 @@ std::string check_structure(const std::string& seq, const std::string& s, const 
                    " and " + std::to_string(p.rp + 1) + " has fewer than 3 unpaired bases";
         if (!match(seq[p.lp], seq[p.rp], 1))
             warnings += std::string("Warning: ") + what + ": the bases at positions " + std::to_string(p.lp + 1) +
-                        " and " + std::to_string(p.rp + 1) + " (" + seq[p.lp] + "-" + seq[p.rp] +
-                        ") can not pair\n";
+                        " and " + std::to_string(p.rp + 1) + " (" + seq[p.lp] + "-" + seq[p.rp] + ") can not pair\n";
     }
     return "";
 }
@@ -252,8 +248,8 @@ void readin(std::ifstream& in, std::string& name, std::string& seq, std::string&
         if (in.good()) std::getline(in, line);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (problem.empty() && line.size() > kMaxLine)
-            problem = std::string(kLineNames[k]) + ": the line is longer than " + std::to_string(kMaxLine) +
-                      " characters";
+            problem =
+                std::string(kLineNames[k]) + ": the line is longer than " + std::to_string(kMaxLine) + " characters";
         if (problem.empty() && line.empty()) problem = std::string(kLineNames[k]) + ": the line is empty or missing";
     }
     std::string warnings;

@@ -40,17 +40,24 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
     const std::clock_t cpu0 = std::clock();
     PathResult r;
     bool wrote_files = false;
-    if (method == "direct") r = direct_path(pb, opt);
-    else if (method == "exact") r = exact_path(pb, opt);
-    else if (method == "auto") r = combined_path(pb, opt, cf, files, wrote_files);
-    else throw std::invalid_argument("unknown method " + method);
+    if (method == "direct")
+        r = direct_path(pb, opt);
+    else if (method == "exact")
+        r = exact_path(pb, opt);
+    else if (method == "auto")
+        r = combined_path(pb, opt, cf, files, wrote_files);
+    else
+        throw std::invalid_argument("unknown method " + method);
     const double cpu = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
 
     if (!wrote_files) {
         std::ofstream result = open_for_writing(files.outfile);
         std::ofstream log = open_for_writing(files.logfile);
         result << started << std::endl << "0\t" << r.barrier_kcal() << std::endl << now_asctime() << std::endl;
-        log << "zentrola " << zentrola_version() << std::endl << "Sequence & A & B (original):" << std::endl << pb.sequence << std::endl << pb.A << std::endl
+        log << "zentrola " << zentrola_version() << std::endl
+            << "Sequence & A & B (original):" << std::endl
+            << pb.sequence << std::endl
+            << pb.A << std::endl
             << pb.B << std::endl;
         log << "Here is the optimal folding pathway of the " << method << " search, ";
         print_path(log, pb.sequence, r);
@@ -62,8 +69,8 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
     std::snprintf(line, sizeof line, "%s: %.4f s (cpu %.4f s), %zu structures stored, %.1f MiB", method.c_str(),
                   r.seconds, cpu, r.states, r.peak_bytes / 1048576.0);
     out << line << std::endl;
-    std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s", r.barrier_kcal(),
-                  r.lower_bound_kcal(), r.status());
+    std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s", r.barrier_kcal(), r.lower_bound_kcal(),
+                  r.status());
     out << line << std::endl;
     return r;
 }

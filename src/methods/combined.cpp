@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "methods/common.h"
 #include "energy/pathstructs.h"
+#include "methods/common.h"
 #include "search/driver.h"
 
 namespace methods {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "search/config.h"
 #include "methods/methods.h"
+#include "search/config.h"
 
 namespace methods {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "energy/evaluator.h"
 #include "methods/loop_moves.h"
 #include "methods/methods.h"
-#include "energy/evaluator.h"
 #include "nnmodel/nnmodel.h"
 
 namespace methods {

@@ -28,8 +28,8 @@ struct Kept {
 struct Candidate {
     int energy;
     int saddle;
-    int parent;  // index in the kept layer
-    int move;    // index in the move list
+    int parent;     // index in the kept layer
+    int move;       // index in the move list
     uint32_t bits;  // offset of its done-set in the pool
 };
 
@@ -40,8 +40,10 @@ void fill_loops(const PairTable& pt, std::vector<int>& loop) {
     open.assign(1, -1);
     for (int k = 0; k < n; ++k) {
         loop[k] = open.back();
-        if (pt[k] > k) open.push_back(k);
-        else if (pt[k] >= 0 && pt[k] < k) open.pop_back(), loop[k] = open.back();
+        if (pt[k] > k)
+            open.push_back(k);
+        else if (pt[k] >= 0 && pt[k] < k)
+            open.pop_back(), loop[k] = open.back();
     }
 }
 
@@ -71,7 +73,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     layer[0].delta.assign(d, kUnknown);
     layer[0].energy = layer[0].saddle = efrom;
     std::vector<uint64_t> done(words, 0), next_done;
-    std::vector<Kept> next;  // done-sets of the kept layer, `words` each
+    std::vector<Kept> next;                                 // done-sets of the kept layer, `words` each
     std::vector<std::vector<std::pair<int, int>>> history;  // per step: (parent, move) of each kept entry
 
     std::vector<Candidate> cand;

@@ -43,9 +43,7 @@ public:
     int energy(uint32_t idx) const { return static_cast<int32_t>(static_cast<uint32_t>(at(idx)[W_])); }
     uint32_t parent(uint32_t idx) const { return static_cast<uint32_t>(at(idx)[W_] >> 32); }
 
-    std::size_t bytes() const {
-        return blocks_.size() * kBlock * (W_ + 1) * 8 + slots_.size() * 8;
-    }
+    std::size_t bytes() const { return blocks_.size() * kBlock * (W_ + 1) * 8 + slots_.size() * 8; }
     // Bytes the table would reach if the next insertion makes it grow.
     std::size_t bytes_after_growth() const {
         std::size_t b = bytes();
@@ -139,16 +137,17 @@ inline void set_code(uint64_t* s, int k, uint64_t code) {
 
 void pack(const std::string& db, uint64_t* s, int W) {
     std::fill(s, s + W, 0);
-    for (int k = 0; k < static_cast<int>(db.size()); ++k)
-        set_code(s, k, db[k] == '(' ? 1 : db[k] == ')' ? 2 : 0);
+    for (int k = 0; k < static_cast<int>(db.size()); ++k) set_code(s, k, db[k] == '(' ? 1 : db[k] == ')' ? 2 : 0);
 }
 
 void unpack(const uint64_t* s, int n, std::string& db) {
     db.assign(n, '.');
     for (int k = 0; k < n; ++k) {
         const uint64_t c = s[k >> 5] >> (2 * (k & 31)) & 3;
-        if (c == 1) db[k] = '(';
-        else if (c == 2) db[k] = ')';
+        if (c == 1)
+            db[k] = '(';
+        else if (c == 2)
+            db[k] = ')';
     }
 }
 
@@ -284,8 +283,8 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     std::vector<uint8_t> allowed(static_cast<std::size_t>(n) * n, 0);
     for (int a = 0; a < n; ++a)
         for (int b = a + 4; b < n; ++b)
-            allowed[a * n + b] = canonical(pr.seq.codes[a + 1], pr.seq.codes[b + 1]) || pr.ptA[a] == b ||
-                                 pr.ptB[a] == b;
+            allowed[a * n + b] =
+                canonical(pr.seq.codes[a + 1], pr.seq.codes[b + 1]) || pr.ptA[a] == b || pr.ptB[a] == b;
 
     StateStore store(n);
     const int W = store.words();

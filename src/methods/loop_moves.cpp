@@ -108,8 +108,8 @@ int ReducedLoop::energy_toggled(const nnmodel::ParamSet& par, int dangles, int i
     return e;
 }
 
-int move_delta(const nnmodel::ParamSet& p, const nnmodel::EncodedSequence& s, const std::vector<int>& pt, int i,
-               int j, int dangles) {
+int move_delta(const nnmodel::ParamSet& p, const nnmodel::EncodedSequence& s, const std::vector<int>& pt, int i, int j,
+               int dangles) {
     return nnmodel::move_delta(p, s, pt, i, j, dangles);
 }
 

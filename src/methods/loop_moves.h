@@ -18,8 +18,8 @@ PairTable pair_table(const std::string& db);
 // Energy change of toggling the pair (i, j), i < j: added when both are unpaired (the pair
 // must not cross pt), deleted when pt[i] == j. The one place the methods take single move
 // energies from (nnmodel::move_delta).
-int move_delta(const nnmodel::ParamSet& p, const nnmodel::EncodedSequence& s, const std::vector<int>& pt, int i,
-               int j, int dangles);
+int move_delta(const nnmodel::ParamSet& p, const nnmodel::EncodedSequence& s, const std::vector<int>& pt, int i, int j,
+               int dangles);
 
 // One loop of a structure reduced to what moves inside it see: its unpaired bases in order
 // and each of its branches shrunk to the branch's closing pair around three unknown bases.
@@ -42,8 +42,7 @@ public:
 
 private:
     void emit(const nnmodel::EncodedSequence& s, int k, char c);
-    void emit_inside(const nnmodel::EncodedSequence& s, const PairTable& pt, int from, int to, int open,
-                     bool record);
+    void emit_inside(const nnmodel::EncodedSequence& s, const PairTable& pt, int from, int to, int open, bool record);
 
     nnmodel::EncodedSequence red_;
     std::string db_;

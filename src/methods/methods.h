@@ -36,12 +36,12 @@ struct PathResult {
     std::vector<std::string> structures;  // A, then one structure per move, ending with B
     std::vector<int> energies;            // dcal/mol, one per structure
     std::vector<Move> moves;
-    int barrier = 0;      // dcal/mol: highest energy on the path minus E(A)
-    int lower_bound = 0;  // dcal/mol: no path from A to B has a lower barrier
-    bool proved = false;  // the search proved lower_bound == barrier
-    double seconds = 0;   // wall time of the call
-    std::size_t states = 0;       // structures stored by the exact search (0 for the others)
-    std::size_t peak_bytes = 0;   // bytes the exact search's tables reached
+    int barrier = 0;             // dcal/mol: highest energy on the path minus E(A)
+    int lower_bound = 0;         // dcal/mol: no path from A to B has a lower barrier
+    bool proved = false;         // the search proved lower_bound == barrier
+    double seconds = 0;          // wall time of the call
+    std::size_t states = 0;      // structures stored by the exact search (0 for the others)
+    std::size_t peak_bytes = 0;  // bytes the exact search's tables reached
 
     double barrier_kcal() const { return barrier / 100.0; }
     double lower_bound_kcal() const { return lower_bound / 100.0; }
@@ -50,11 +50,11 @@ struct PathResult {
 };
 
 struct Options {
-    int width = 0;                 // beam width; 0: 4 x base-pair distance (at least 1)
-    double seconds = 60;           // time budget of exact and auto (> 0)
-    std::size_t memory_mib = 4096; // cap of the exact search's tables
+    int width = 0;                     // beam width; 0: 4 x base-pair distance (at least 1)
+    double seconds = 60;               // time budget of exact and auto (> 0)
+    std::size_t memory_mib = 4096;     // cap of the exact search's tables
     std::ostream* progress = nullptr;  // progress lines of the exact search, or none
-    double progress_every = 3;     // seconds between progress lines
+    double progress_every = 3;         // seconds between progress lines
 };
 
 // Checks the problem (throws std::invalid_argument with a one-line reason).

@@ -4,9 +4,7 @@
 
 #include "error/fatal_error.h"
 
-bool BP::operator==(const BP& o) const {
-    return (lp == o.lp && rp == o.rp) || (lp == o.rp && rp == o.lp);
-}
+bool BP::operator==(const BP& o) const { return (lp == o.lp && rp == o.rp) || (lp == o.rp && rp == o.lp); }
 
 bool BP::conflictwithBP(const BP& o) const {
     return (o.lp <= lp && lp <= o.rp && o.rp <= rp) || (lp <= o.lp && o.lp <= rp && rp <= o.rp);
@@ -84,6 +82,5 @@ int ActionChain::getsaddlepoint() const {
 }
 
 void ActionChain::printout(std::ostream& out) const {
-    for (const Action& x : va)
-        out << (x.a == add ? "add\t" : "del\t") << x.b.lp << "\t" << x.b.rp << "\n";
+    for (const Action& x : va) out << (x.a == add ? "add\t" : "del\t") << x.b.lp << "\t" << x.b.rp << "\n";
 }

@@ -76,9 +76,9 @@ enum AllotmentSlot : int {
     kAllotmentSlots
 };
 // Strategy id of each slot.
-constexpr StrategyId kAllotmentIds[kAllotmentSlots] = {
-    kStrategyReorderDel, kStrategyReorderDel2, kStrategyPostpone, kStrategyBringForward, kStrategyAddDel,
-    kStrategyExchange,   kStrategyPerturb,     kStrategyShift,     kStrategyStack};
+constexpr StrategyId kAllotmentIds[kAllotmentSlots] = {kStrategyReorderDel,   kStrategyReorderDel2, kStrategyPostpone,
+                                                       kStrategyBringForward, kStrategyAddDel,      kStrategyExchange,
+                                                       kStrategyPerturb,      kStrategyShift,       kStrategyStack};
 
 struct Action {
     Act a;
@@ -125,12 +125,10 @@ struct ActionChain {
     void printout(std::ostream& out) const;
 
     // Reproduction: every operator in its fixed order.
-    std::vector<ActionChain> reproduce(const std::string& seq, const std::string& start,
-                                       const int& saddle, const int& n_reorder, const int& n_reorder2,
-                                       const int& n_postpone, const int& n_bringforward,
-                                       const int& n_adddel, const int& n_exchange,
-                                       const int& n_perturb, const int& n_shift,
-                                       const int& n_stack) const;
+    std::vector<ActionChain> reproduce(const std::string& seq, const std::string& start, const int& saddle,
+                                       const int& n_reorder, const int& n_reorder2, const int& n_postpone,
+                                       const int& n_bringforward, const int& n_adddel, const int& n_exchange,
+                                       const int& n_perturb, const int& n_shift, const int& n_stack) const;
 
     // Perturbation.
     std::vector<ActionChain> perturb(const std::string& seq, const std::string& start, const int& n) const;

@@ -59,8 +59,7 @@ int getindx(const std::vector<int>& v, const int& x, const int& start, const int
 }
 
 int getindx(const std::vector<BP>& v, const BP& x, const int& start, const int& direction) {
-    return find_from(v, x, start, direction,
-                     [](const BP& a, const BP& b) { return a.lp == b.lp && a.rp == b.rp; });
+    return find_from(v, x, start, direction, [](const BP& a, const BP& b) { return a.lp == b.lp && a.rp == b.rp; });
 }
 
 int getindx(const std::vector<Action>& v, const Action& x, const int& start, const int& direction) {
@@ -68,8 +67,7 @@ int getindx(const std::vector<Action>& v, const Action& x, const int& start, con
 }
 
 int getindx(const std::vector<ActionChain>& v, const ActionChain& x, const int& start, const int& direction) {
-    return find_from(v, x, start, direction,
-                     [](const ActionChain& a, const ActionChain& b) { return a == b; });
+    return find_from(v, x, start, direction, [](const ActionChain& a, const ActionChain& b) { return a == b; });
 }
 
 bool mycheckclash(const BP& bp, const std::vector<BP>& vbp) {

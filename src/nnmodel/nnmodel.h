@@ -31,47 +31,47 @@ constexpr int kPairSlots = 8;
 constexpr int kBaseSlots = 5;
 
 struct SpecialHairpin {
-  std::string loop;  // closing pair included, e.g. "CUUCGG"
-  int energy = 0;    // dcal/mol; the whole loop energy
+    std::string loop;  // closing pair included, e.g. "CUUCGG"
+    int energy = 0;    // dcal/mol; the whole loop energy
 };
 
 struct ParamSource;
 
 // One complete parameter set, in dcal/mol, indexed as in the ViennaRNA 2.0 file format.
 struct ParamSet {
-  int stack[kPairSlots][kPairSlots];
-  int mismatch_hairpin[kPairSlots][kBaseSlots][kBaseSlots];
-  int mismatch_interior[kPairSlots][kBaseSlots][kBaseSlots];
-  int mismatch_interior_1n[kPairSlots][kBaseSlots][kBaseSlots];
-  int mismatch_interior_23[kPairSlots][kBaseSlots][kBaseSlots];
-  int mismatch_multi[kPairSlots][kBaseSlots][kBaseSlots];
-  int mismatch_exterior[kPairSlots][kBaseSlots][kBaseSlots];
-  int dangle5[kPairSlots][kBaseSlots];
-  int dangle3[kPairSlots][kBaseSlots];
-  int int11[kPairSlots][kPairSlots][kBaseSlots][kBaseSlots];
-  int int21[kPairSlots][kPairSlots][kBaseSlots][kBaseSlots][kBaseSlots];
-  int int22[kPairSlots][kPairSlots][kBaseSlots][kBaseSlots][kBaseSlots][kBaseSlots];
-  int hairpin[kMaxLoop + 1];
-  int bulge[kMaxLoop + 1];
-  int interior[kMaxLoop + 1];
-  int ml_base = 0;      // per unpaired base in a multiloop
-  int ml_closing = 0;   // per multiloop
-  int ml_intern = 0;    // per stem of a multiloop (closing stem included)
-  int ninio = 0;        // per base of interior-loop asymmetry
-  int max_ninio = 0;    // cap of the asymmetry term
-  int duplex_init = 0;  // read but unused (single strands only)
-  int terminal_au = 0;  // penalty for a helix end of type > 2
-  std::vector<SpecialHairpin> triloops;    // 5 letters
-  std::vector<SpecialHairpin> tetraloops;  // 6 letters
-  std::vector<SpecialHairpin> hexaloops;   // 8 letters
-  double celsius = 37.0;  // temperature at which the free energies above hold
-  double lxc = kLxc37;    // loop extrapolation coefficient at that temperature (dcal/mol)
-  // trunc(lxc * ln(L / 30)) for L < kGrowthLengths (0 up to 30): the growth of a loop
-  // beyond the last tabulated length. Derived from lxc; set together with it.
-  int loop_growth[kGrowthLengths];
-  // The values the parameter file gave, from which params_at() rescales. Shared and never
-  // modified; empty for a set assembled without a file.
-  std::shared_ptr<const ParamSource> source;
+    int stack[kPairSlots][kPairSlots];
+    int mismatch_hairpin[kPairSlots][kBaseSlots][kBaseSlots];
+    int mismatch_interior[kPairSlots][kBaseSlots][kBaseSlots];
+    int mismatch_interior_1n[kPairSlots][kBaseSlots][kBaseSlots];
+    int mismatch_interior_23[kPairSlots][kBaseSlots][kBaseSlots];
+    int mismatch_multi[kPairSlots][kBaseSlots][kBaseSlots];
+    int mismatch_exterior[kPairSlots][kBaseSlots][kBaseSlots];
+    int dangle5[kPairSlots][kBaseSlots];
+    int dangle3[kPairSlots][kBaseSlots];
+    int int11[kPairSlots][kPairSlots][kBaseSlots][kBaseSlots];
+    int int21[kPairSlots][kPairSlots][kBaseSlots][kBaseSlots][kBaseSlots];
+    int int22[kPairSlots][kPairSlots][kBaseSlots][kBaseSlots][kBaseSlots][kBaseSlots];
+    int hairpin[kMaxLoop + 1];
+    int bulge[kMaxLoop + 1];
+    int interior[kMaxLoop + 1];
+    int ml_base = 0;                         // per unpaired base in a multiloop
+    int ml_closing = 0;                      // per multiloop
+    int ml_intern = 0;                       // per stem of a multiloop (closing stem included)
+    int ninio = 0;                           // per base of interior-loop asymmetry
+    int max_ninio = 0;                       // cap of the asymmetry term
+    int duplex_init = 0;                     // read but unused (single strands only)
+    int terminal_au = 0;                     // penalty for a helix end of type > 2
+    std::vector<SpecialHairpin> triloops;    // 5 letters
+    std::vector<SpecialHairpin> tetraloops;  // 6 letters
+    std::vector<SpecialHairpin> hexaloops;   // 8 letters
+    double celsius = 37.0;                   // temperature at which the free energies above hold
+    double lxc = kLxc37;                     // loop extrapolation coefficient at that temperature (dcal/mol)
+    // trunc(lxc * ln(L / 30)) for L < kGrowthLengths (0 up to 30): the growth of a loop
+    // beyond the last tabulated length. Derived from lxc; set together with it.
+    int loop_growth[kGrowthLengths];
+    // The values the parameter file gave, from which params_at() rescales. Shared and never
+    // modified; empty for a set assembled without a file.
+    std::shared_ptr<const ParamSource> source;
 };
 
 // A parameter file as read: its 37 C free energies before the loading adjustments
@@ -79,8 +79,8 @@ struct ParamSet {
 // the enthalpy columns of ML_params, NINIO, Misc and the special loops), both in dcal/mol
 // in the layout of ParamSet. Slots a file leaves out keep the Turner 2004 value.
 struct ParamSource {
-  ParamSet dg37;
-  ParamSet dh;
+    ParamSet dg37;
+    ParamSet dh;
 };
 
 // Reads a parameter file in the ViennaRNA 2.0 format. Values the file does not set keep
@@ -110,9 +110,9 @@ ParamSet turner2004_at(double celsius);
 
 // A sequence prepared once for many evaluations.
 struct EncodedSequence {
-  std::string letters;        // upper case, T read as U (unless kept by encode_sequence)
-  std::vector<int8_t> codes;  // size length()+2: codes[1..n] are 0..4, codes[0]=codes[n+1]=0
-  int length() const { return static_cast<int>(letters.size()); }
+    std::string letters;        // upper case, T read as U (unless kept by encode_sequence)
+    std::vector<int8_t> codes;  // size length()+2: codes[1..n] are 0..4, codes[0]=codes[n+1]=0
+    int length() const { return static_cast<int>(letters.size()); }
 };
 
 // Letters: case is ignored, T/t count as U, every other letter is "unknown" (code 0).
@@ -131,8 +131,8 @@ std::string echo_sequence(const std::string& seq);
 // text, e.g. "[WARNING] Bases 3 and 9 (GA) can't pair!", no newline) when warnings is set.
 // Throws std::invalid_argument when the structure's length differs from the sequence's,
 // when its brackets are unbalanced, or when dangles is not 0, 1 or 2.
-int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& structure,
-                int dangles, std::vector<std::string>* warnings = nullptr);
+int energy_dcal(const ParamSet& p, const EncodedSequence& s, const std::string& structure, int dangles,
+                std::vector<std::string>* warnings = nullptr);
 
 // Convenience: kcal/mol (= energy_dcal / 100.0) with the default parameter set.
 double energy(const std::string& seq, const std::string& structure, int dangles);

@@ -18,8 +18,8 @@ extern const std::size_t kTurner2004Size;
 
 // One table of a ParamSet seen as a flat array of int.
 struct Table {
-  int* values;
-  std::size_t size;
+    int* values;
+    std::size_t size;
 };
 // Every table of p (not the scalars and special loops), in declaration order.
 std::vector<Table> tables(ParamSet& p);

@@ -13,18 +13,18 @@
 namespace nnmodel {
 
 struct RecordOptions {
-  int dangles = 2;      // dangle model 0, 1 or 2
-  bool noconv = false;  // keep T in the echoed sequence and in special hairpins
+    int dangles = 2;      // dangle model 0, 1 or 2
+    bool noconv = false;  // keep T in the echoed sequence and in special hairpins
 };
 
 // Receives what the evaluation prints, in order.
 class RecordSink {
- public:
-  virtual ~RecordSink() = default;
-  // One evaluated record: its lines, each ending in '\n' (standard output of the command).
-  virtual void record(const std::string& text) = 0;
-  // One warning line of the energy model, without newline (standard error of the command).
-  virtual void warning(const std::string& line) = 0;
+public:
+    virtual ~RecordSink() = default;
+    // One evaluated record: its lines, each ending in '\n' (standard output of the command).
+    virtual void record(const std::string& text) = 0;
+    // One warning line of the energy model, without newline (standard error of the command).
+    virtual void warning(const std::string& line) = 0;
 };
 
 // "[ERROR]   text": a message line of the command with its level tag.

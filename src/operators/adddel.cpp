@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
-#include "operators/candidates.h"
 #include "model/chain.h"
 #include "model/fast_structure.h"
 #include "model/structure.h"
+#include "operators/candidates.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <numeric>
 #include <utility>
 
-#include "operators/random.h"
 #include "model/structure.h"
+#include "operators/random.h"
 
 std::vector<ActionChain> draw_candidates(const int& count, const std::function<ActionChain(int)>& make,
                                          const std::string& A, const int& n, const int& strategy) {
@@ -29,6 +29,5 @@ std::vector<ActionChain> draw_candidates(const int& count, const std::function<A
 std::vector<ActionChain> draw_candidates(std::vector<ActionChain> candidates, const std::string& A, const int& n,
                                          const int& strategy) {
     return draw_candidates(
-        static_cast<int>(candidates.size()), [&candidates](int k) { return std::move(candidates[k]); }, A, n,
-        strategy);
+        static_cast<int>(candidates.size()), [&candidates](int k) { return std::move(candidates[k]); }, A, n, strategy);
 }

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "error/fatal_error.h"
-#include "operators/random.h"
 #include "model/fast_structure.h"
+#include "operators/random.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "error/fatal_error.h"
 #include "model/chain.h"
-#include "operators/random.h"
 #include "model/fast_structure.h"
 #include "model/structure.h"
+#include "operators/random.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include "error/fatal_error.h"
 #include "model/chain.h"
-#include "operators/random.h"
 #include "model/structure.h"
+#include "operators/random.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "error/fatal_error.h"
-#include "model/fast_structure.h"
-#include "operators/candidates.h"
 #include "model/chain.h"
-#include "operators/random.h"
+#include "model/fast_structure.h"
 #include "model/stem.h"
 #include "model/structure.h"
+#include "operators/candidates.h"
+#include "operators/random.h"
 
 int ActionChain::getindx_conflict(const int& start, const BP& bp) const {
     const int n = static_cast<int>(va.size());
@@ -83,18 +83,16 @@ struct MoveIndex {
                 dels.push_back(key(va[k].b));
         }
         // Stable: for each pair the last addition (met first going backward) stays first.
-        std::stable_sort(adds.begin(), adds.end(),
-                         [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) {
-                             return x.first < y.first;
-                         });
+        std::stable_sort(
+            adds.begin(), adds.end(),
+            [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) { return x.first < y.first; });
         std::sort(dels.begin(), dels.end());
     }
     // Index of the pair's last addition in the parent, or -1.
     int last_add(const BP& b) const {
-        auto it = std::lower_bound(adds.begin(), adds.end(), std::make_pair(key(b), -1),
-                                   [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) {
-                                       return x.first < y.first;
-                                   });
+        auto it = std::lower_bound(
+            adds.begin(), adds.end(), std::make_pair(key(b), -1),
+            [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) { return x.first < y.first; });
         return it != adds.end() && it->first == key(b) ? it->second : -1;
     }
     bool added(const BP& b) const { return last_add(b) != -1; }
@@ -331,8 +329,7 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
     auto make = [&](int k) {
         const RStruct at = structure_at(A, va, cand[k].first);
         bool ok = false;
-        ActionChain c =
-            core_reorder(va, moves, at, partner_table(at), cand[k].first, sl.stems[cand[k].second], ok);
+        ActionChain c = core_reorder(va, moves, at, partner_table(at), cand[k].first, sl.stems[cand[k].second], ok);
         ZENTROLA_CHECK(ok);
         return c;
     };
@@ -383,8 +380,8 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
         rs.applyAction(va[i]);
     }
     auto make = [&](int k) {
-        const int step = static_cast<int>(std::upper_bound(step_begin.begin(), step_begin.end(), k) -
-                                          step_begin.begin()) - 1;
+        const int step =
+            static_cast<int>(std::upper_bound(step_begin.begin(), step_begin.end(), k) - step_begin.begin()) - 1;
         std::size_t next = cand_first[k];
         auto replay = [&](int, int ub) {
             unsigned d = 0;
@@ -396,8 +393,8 @@ std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, 
             return ub - static_cast<int>(d);
         };
         bool ok = false;
-        ActionChain ac =
-            core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step, sl.stems[cand_stem[k]], ok, replay);
+        ActionChain ac = core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step,
+                                       sl.stems[cand_stem[k]], ok, replay);
         ZENTROLA_CHECK(ok);
         return ac;
     };

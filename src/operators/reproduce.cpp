@@ -14,9 +14,8 @@ void append(std::vector<ActionChain>& out, std::vector<ActionChain> more) {
 
 std::vector<ActionChain> ActionChain::reproduce(const std::string& seq, const std::string& start, const int& saddle,
                                                 const int& n_reorder, const int& n_reorder2, const int& n_postpone,
-                                                const int& n_bringforward, const int& n_adddel,
-                                                const int& n_exchange, const int& n_perturb, const int& n_shift,
-                                                const int& n_stack) const {
+                                                const int& n_bringforward, const int& n_adddel, const int& n_exchange,
+                                                const int& n_perturb, const int& n_shift, const int& n_stack) const {
     std::vector<ActionChain> out;
     append(out, reorder_del(seq, start, n_reorder));
     append(out, reorder_del2(seq, start, n_reorder2));

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "error/fatal_error.h"
-#include "operators/candidates.h"
 #include "model/chain.h"
 #include "model/fast_structure.h"
 #include "model/structure.h"
+#include "operators/candidates.h"
 
 namespace {
 

@@ -4,16 +4,13 @@
 #include <vector>
 
 #include "error/fatal_error.h"
-#include "operators/candidates.h"
 #include "model/chain.h"
 #include "model/fast_structure.h"
 #include "model/stem.h"
 #include "model/structure.h"
+#include "operators/candidates.h"
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 ActionChain ActionChain::adddelstack(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
     ok = false;

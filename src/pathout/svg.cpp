@@ -63,9 +63,8 @@ std::string tick_label(double v, double step) {
 
 std::string text(double x, double y, const std::string& body, int size, const char* anchor = "start",
                  const char* colour = "#222222", const char* weight = "normal") {
-    return "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" font-size=\"" + std::to_string(size) +
-           "\" text-anchor=\"" + anchor + "\" fill=\"" + colour + "\" font-weight=\"" + weight + "\">" + body +
-           "</text>\n";
+    return "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" font-size=\"" + std::to_string(size) + "\" text-anchor=\"" +
+           anchor + "\" fill=\"" + colour + "\" font-weight=\"" + weight + "\">" + body + "</text>\n";
 }
 
 // Text over a white outline of itself, readable where it crosses the profile (SVG 1.1 has no paint-order).
@@ -125,8 +124,7 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
     std::string s;
     s += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n";
     s += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + num(kWidth) + "\" height=\"" +
-         num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) + "\" font-family=\"" + kFont +
-         "\">\n";
+         num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) + "\" font-family=\"" + kFont + "\">\n";
     s += "<title>" + title + ": energy profile of the folding path</title>\n";
     s += "<desc>Free energy (kcal/mol) of each structure along the best folding path found, from A to B, one base "
          "pair added or removed per step. " +
@@ -137,8 +135,8 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
     // Title and the key figures.
     s += text(kLeft, 40, title, 26, "start", "#111111", "bold");
     s += text(kLeft, 70,
-              "Energy profile of the best path: " + std::to_string(n) + (n == 1 ? " step" : " steps") +
-                  ", barrier " + kcal_text(es - ea) + " kcal/mol, " + std::to_string(sequence.size()) + " nt",
+              "Energy profile of the best path: " + std::to_string(n) + (n == 1 ? " step" : " steps") + ", barrier " +
+                  kcal_text(es - ea) + " kcal/mol, " + std::to_string(sequence.size()) + " nt",
               16, "start", "#555555");
 
     // Grid and tick labels.
@@ -178,11 +176,11 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
         s += line(kLeft, py(es), kRight, py(es), kSaddleColour, 1.2, "6,4");
         const double bx = saddle == 0 ? xs + 20 : xs;
         s += line(bx, py(ea) - 2, bx, py(es) + 9, kSaddleColour, 2.2);
-        s += "<polygon points=\"" + num(bx - 5) + "," + num(py(es) + 10) + " " + num(bx + 5) + "," +
-             num(py(es) + 10) + " " + num(bx) + "," + num(py(es) + 1) + "\" fill=\"" + kSaddleColour + "\"/>\n";
+        s += "<polygon points=\"" + num(bx - 5) + "," + num(py(es) + 10) + " " + num(bx + 5) + "," + num(py(es) + 10) +
+             " " + num(bx) + "," + num(py(es) + 1) + "\" fill=\"" + kSaddleColour + "\"/>\n";
         const bool right_side = bx < kRight - 220;
-        s += haloed(bx + (right_side ? 10 : -10), (py(ea) + py(es)) / 2 + 6, "barrier " + kcal_text(es - ea) + " kcal/mol",
-                    16, right_side ? "start" : "end", kSaddleColour);
+        s += haloed(bx + (right_side ? 10 : -10), (py(ea) + py(es)) / 2 + 6,
+                    "barrier " + kcal_text(es - ea) + " kcal/mol", 16, right_side ? "start" : "end", kSaddleColour);
     }
 
     // A, B and the saddle.

@@ -18,8 +18,7 @@ struct RunFiles {
     std::ofstream log;
     std::string gendir;  // outdir/generation/, written only with SAVEGENE
 };
-void open_run_files(RunFiles& files, const std::string& outfile, const std::string& logfile,
-                    const std::string& outdir);
+void open_run_files(RunFiles& files, const std::string& outfile, const std::string& logfile, const std::string& outdir);
 
 // The current local time as asctime prints it (with its newline).
 std::string now_asctime();
@@ -52,5 +51,4 @@ void report_generation(RunFiles& files, int g, const std::vector<ActionChain>& p
 // The end of the run: the best barrier in the log, the best pathway on standard output, the
 // finishing time in the result file.
 void report_final(RunFiles& files, double best, const ActionChain& bestever, const std::string& seq,
-                  const std::string& A, const ActionChain& bestever_image, EnergyCache& cache,
-                  const std::string& cmd);
+                  const std::string& A, const ActionChain& bestever_image, EnergyCache& cache, const std::string& cmd);

@@ -3,11 +3,11 @@
 
 #include <sys/wait.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 struct CommandResult {
     int status;  // exit status, or -1 when the program did not exit normally

@@ -4,12 +4,12 @@
 #include <random>
 
 #include "energy/barrier.h"
+#include "energy/pathstructs.h"
 #include "energy_test_util.h"
 #include "fatal.h"
 #include "nnmodel/nnmodel.h"
-#include "energy/pathstructs.h"
-#include "random_instance.h"
 #include "random/random_stream.h"
+#include "random_instance.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ TEST_F(BarrierFailure, UnevaluatedEnergyInTheProfileIsAnInvariantBreach) {
     EnergyCache cache;
     cache[kStart] = OOENERGY;
     ActionChain ac;
-    expect_fatal([&] { getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")); }, "eq\\(ve\\[i\\],OOENERGY\\)",
+    expect_fatal([&] { getMDEfromAC(kSeq, kStart, ac, cache, standin("ok")); }, "eq\\(ve\\[i\\], OOENERGY\\)",
                  ErrorStream::err, kInvariantStatus);
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "energy/evaluator.h"
 #include "energy_test_util.h"
 #include "fatal.h"
-#include "energy/evaluator.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 
@@ -51,8 +51,8 @@ TEST_F(EvaluatorCommand, OneRunPerBatchWithOneDrawAndNoFilesLeft) {
     EXPECT_EQ(getVSEnergy(kSeq, kStructs, standin("ok", "-d1  -T42.5")), standinEnergies(kStructs));
     EXPECT_TRUE(getVSEnergy(kSeq, {}, standin("ok")).empty());  // an empty batch still runs the command
     EXPECT_TRUE(tmpFiles().empty());
-    EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 4 args -d2", "records 4 args -d1 -T42.5",
-                                                      "records 0 args -d1"}));
+    EXPECT_EQ(standinLog(), (std::vector<std::string>{"records 4 args -d1", "records 4 args -d2",
+                                                      "records 4 args -d1 -T42.5", "records 0 args -d1"}));
 }
 
 // Every failure of a run ends the program with status 1 and leaves the files for inspection.

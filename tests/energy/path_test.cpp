@@ -47,4 +47,3 @@ TEST(StructuresAlongPath, DirectPathwaysLeadFromAToB) {
         }
     }
 }
-

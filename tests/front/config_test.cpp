@@ -24,8 +24,9 @@ protected:
 // Blanks around values; a line without '=' is skipped; the last line wins; defaults stay.
 TEST_F(ConfigFile, NumbersFlagsDefaultsAndTheCommandPrefix) {
     Config c;
-    c.setConfig(file("# comment\nMAXGEN=  30  \nMAXPOP 200\nOFFSPRINGNUM=20abc\nMAXNOIMPROVE=1\nMAXNOIMPROVE=-7\n"
-                     "SAVEGENE=no\nSAVEGENE=Yes\nPRESERVERANNUM=3=4\nMyViennaRNAPackageDir=\t/usr/bin \n"));
+    c.setConfig(
+        file("# comment\nMAXGEN=  30  \nMAXPOP 200\nOFFSPRINGNUM=20abc\nMAXNOIMPROVE=1\nMAXNOIMPROVE=-7\n"
+             "SAVEGENE=no\nSAVEGENE=Yes\nPRESERVERANNUM=3=4\nMyViennaRNAPackageDir=\t/usr/bin \n"));
     EXPECT_TRUE(c.MAXGEN == 30 && c.MAXPOP == 100 && c.OFFSPRINGNUM == 20 && c.MAXNOIMPROVE == -7 && c.SAVEGENE);
     EXPECT_TRUE(c.PRESERVERANNUM == 3 && c.PRESERVETOPNUM == 10 && c.MINSTRATEGYOFFSPRINGNUM == 3);
     EXPECT_EQ(c.RNAevalCmd, "/usr/bin/RNAeval -d1 ");

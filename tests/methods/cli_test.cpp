@@ -72,8 +72,8 @@ TEST_F(Methods, EachMethodEndsWithItsResultLine) {
 }
 
 TEST_F(Methods, InvalidCombinationsAreUsageErrors) {
-    for (const char* args : {"-m fast", "-m direct -w 0", "-m exact -t 0", "-m exact -t -1", "-m auto -w x",
-                             "-t 5", "-m exact -M 0"}) {
+    for (const char* args :
+         {"-m fast", "-m direct -w 0", "-m exact -t 0", "-m exact -t -1", "-m auto -w x", "-t 5", "-m exact -M 0"}) {
         const CommandResult r = run(args);
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_NE(r.out.find("Usage"), std::string::npos) << args;

@@ -175,14 +175,14 @@ TEST(Direct, WideBeamFindsTheBestDirectPath) {
         const methods::PathResult beam = methods::direct_path(pb, opt);
         // A valid direct path: every step moves a pair of A not in B or of B not in A.
         ASSERT_EQ(static_cast<int>(beam.moves.size()), d);
-        for (const methods::Move& m : beam.moves)
-            EXPECT_EQ(m.add ? pbt[m.i] : pa[m.i], m.j);
+        for (const methods::Move& m : beam.moves) EXPECT_EQ(m.add ? pbt[m.i] : pa[m.i], m.j);
         const methods::PathResult replayed = methods::path_of(seq, beam.structures);
         EXPECT_EQ(replayed.barrier, beam.barrier);
         EXPECT_EQ(beam.barrier, *std::max_element(beam.energies.begin(), beam.energies.end()) - beam.energies[0]);
         opt.width = 1000;  // above every layer's size: the beam keeps every direct path
-        EXPECT_EQ(methods::direct_path(pb, opt).barrier, best_direct(seq, pb.A, pb.B)) << seq << "\n" << pb.A
-                                                                                       << "\n" << pb.B;
+        EXPECT_EQ(methods::direct_path(pb, opt).barrier, best_direct(seq, pb.A, pb.B)) << seq << "\n"
+                                                                                       << pb.A << "\n"
+                                                                                       << pb.B;
     }
 }
 

@@ -52,8 +52,10 @@ TEST(Structure, RandomStructuresAgreeWithAPartnerTable) {
         const int n = static_cast<int>(ri.A.size());
         std::vector<int> pt(n, -1), open;
         for (int i = 0; i < n; ++i)
-            if (ri.A[i] == '(') open.push_back(i);
-            else if (ri.A[i] == ')') pt[i] = open.back(), pt[open.back()] = i, open.pop_back();
+            if (ri.A[i] == '(')
+                open.push_back(i);
+            else if (ri.A[i] == ')')
+                pt[i] = open.back(), pt[open.back()] = i, open.pop_back();
         const RStruct s(ri.A);
         EXPECT_EQ(static_cast<int>(s.vbp.size() * 2 + s.vunp.size()), n);
         for (int i = 0; i < n; ++i) EXPECT_EQ(s.pairwithwhich(i), pt[i]);

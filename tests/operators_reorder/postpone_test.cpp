@@ -20,7 +20,7 @@ TEST(PostponeDelAndBringforwardAdd, MoveUpToTheirBlockers) {
                                   p.bringforward_add2(kSeq, kA)};
         for (int k = 0; k < 4; ++k) EXPECT_TRUE(r[k] == p && r[k].mde == OOENERGY && r[k].strategy == (k < 2 ? 4 : 5));
     }
-    EXPECT_EQ(postpone("+10,20 -1,6"), C("+10,20 -1,6"));  // the last index is never examined
+    EXPECT_EQ(postpone("+10,20 -1,6"), C("+10,20 -1,6"));              // the last index is never examined
     EXPECT_EQ(postpone("-0,7 +0,11 +12,20"), C("-0,7 +0,11 +12,20"));  // directly blocked
     EXPECT_EQ(postpone("-1,6 +10,20 +11,19 +22,29"), C("+10,20 +11,19 +22,29 -1,6"));  // to the end
     // Blocked by the re-addition of its pair, or by a crossing addition; not by a nested one.
@@ -29,8 +29,8 @@ TEST(PostponeDelAndBringforwardAdd, MoveUpToTheirBlockers) {
     // The second deletion stays before its blocker; the scan meets the moved one and jumps past it.
     EXPECT_EQ(postpone("-1,6 -0,7 +0,9 +1,8"), C("-0,7 +0,9 -1,6 +1,8"));
     EXPECT_EQ(count_draws(4, [] { postpone("-1,6 -0,7 +0,9 +1,8"); }), 0);
-    EXPECT_EQ(bringforward("-1,6 -0,7 +10,20"), C("-1,6 +10,20 -0,7"));  // to index 1, never 0
-    EXPECT_EQ(bringforward("+10,20 +11,19 -1,6"), C("+10,20 +11,19 -1,6"));  // at 0 or 1: stays
+    EXPECT_EQ(bringforward("-1,6 -0,7 +10,20"), C("-1,6 +10,20 -0,7"));              // to index 1, never 0
+    EXPECT_EQ(bringforward("+10,20 +11,19 -1,6"), C("+10,20 +11,19 -1,6"));          // at 0 or 1: stays
     EXPECT_EQ(bringforward("-1,6 -0,7 +12,20 +0,11"), C("-1,6 +12,20 -0,7 +0,11"));  // after its blocker
     // +0,11 waits for -0,7 and goes to 2; +22,24 and +21,25 go to 1 in turn.
     EXPECT_EQ(bringforward("-1,6 -0,7 +21,25 +22,24 +0,11"), C("-1,6 +21,25 +22,24 -0,7 +0,11"));

@@ -39,8 +39,12 @@ TEST(RandomDraws, ValuesDrawCountsAndClipping) {
         const double g = std::max(-1.0, std::min(1.0, raw_at(seed)));
         EXPECT_EQ(count_draws(seed, [&] { EXPECT_EQ(myrand(7), first % 7); }), 1);
         EXPECT_EQ(count_draws(seed, [&] { EXPECT_DOUBLE_EQ(mygaussian(), g); }), 10);
-        EXPECT_EQ(count_draws(seed, [&] { EXPECT_EQ(mygaussian_left(2, 40), 40 - static_cast<int>(38 * std::fabs(g))); }), 10);
-        EXPECT_EQ(count_draws(seed, [&] { EXPECT_EQ(mygaussian_right(2, 40), 2 + static_cast<int>(38 * std::fabs(g))); }), 10);
+        EXPECT_EQ(
+            count_draws(seed, [&] { EXPECT_EQ(mygaussian_left(2, 40), 40 - static_cast<int>(38 * std::fabs(g))); }),
+            10);
+        EXPECT_EQ(
+            count_draws(seed, [&] { EXPECT_EQ(mygaussian_right(2, 40), 2 + static_cast<int>(38 * std::fabs(g))); }),
+            10);
     }
 }
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <random>
 
-#include "operators/candidates.h"
 #include "chains.h"
-#include "random_instance.h"
 #include "model/stem.h"
+#include "operators/candidates.h"
+#include "random_instance.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ TEST(OperatorProperty, OffspringValidParentsUnchangedCompactFormsMatchPlainReadi
             const ActionChain before = parent;
             for (bool second : {false, true}) {
                 std::size_t all = 0;
-                ++seed;  // the same for both n: the same candidates, also for the random core
+                ++seed;                      // the same for both n: the same candidates, also for the random core
                 for (int n : {100000, 4}) {  // all offspring (whole candidate lists), then a few
                     seed_random(seed);
                     const std::vector<ActionChain> got =
@@ -86,8 +86,7 @@ TEST(OperatorProperty, OffspringValidParentsUnchangedCompactFormsMatchPlainReadi
             RStruct end(pb.A);
             ASSERT_TRUE(end.applyActionChain_checkclash(parent));
             const ActionChain outs[4] = {parent.postpone_del(pb.seq, pb.A), parent.postpone_del2(pb.seq, pb.A),
-                                         parent.bringforward_add(pb.seq, pb.A),
-                                         parent.bringforward_add2(pb.seq, pb.A)};
+                                         parent.bringforward_add(pb.seq, pb.A), parent.bringforward_add2(pb.seq, pb.A)};
             for (int o = 0; o < 4; ++o) {
                 EXPECT_EQ(outs[o].strategy, o < 2 ? 4 : 5);
                 EXPECT_TRUE(outs[o].size() == parent.size() && parent_plus_detours(parent, outs[o]));
@@ -103,7 +102,8 @@ TEST(OperatorProperty, OffspringValidParentsUnchangedCompactFormsMatchPlainReadi
             }
             EXPECT_EQ(parent.postpone_del(pb.seq, pb.A), outs[0]);
             EXPECT_EQ(parent.bringforward_add(pb.seq, pb.A), outs[2]);
-            EXPECT_TRUE(parent.va == before.va && parent.mde == before.mde && parent.vde == before.vde && parent.strategy == before.strategy);
+            EXPECT_TRUE(parent.va == before.va && parent.mde == before.mde && parent.vde == before.vde &&
+                        parent.strategy == before.strategy);
         }
     }
     EXPECT_GT(total, 400);  // the instances do produce offspring

@@ -7,10 +7,10 @@
 #include <functional>
 #include <random>
 
+#include "chains.h"
+#include "model/stem.h"
 #include "operators/exchange.h"
 #include "operators/random.h"
-#include "model/stem.h"
-#include "chains.h"
 #include "random_instance.h"
 
 namespace {
@@ -209,7 +209,12 @@ using Op = std::function<Chains(const ActionChain&, const RandomInstance&, int)>
 
 TEST(Variation, RandomParentsGiveValidOffspringAsThePlainFormsAndStayUnchanged) {
     // id -1: reproduction, whose ids come from its plain form; distinct: the offspring of one call all differ.
-    struct Entry { const char* name; int id; bool distinct; Op fast, plain; };
+    struct Entry {
+        const char* name;
+        int id;
+        bool distinct;
+        Op fast, plain;
+    };
     const std::vector<Entry> ops = {
         {"perturb", 8, false, OP(p.perturb(i.seq, i.A, n)), plain_perturb},
         {"perturb2", 8, true, OP(p.perturb2(i.seq, i.A, n)), nullptr},
@@ -245,9 +250,12 @@ TEST(Variation, RandomParentsGiveValidOffspringAsThePlainFormsAndStayUnchanged) 
                     } else if (n == 0) {  // the two deterministic reorderings, also with exchange and
                         Chains small;     // perturbation allotments below 3
                         const auto& in = s.first;
-                        EXPECT_EQ(count_draws(seed, [&] {
-                                      small = p.reproduce(in.seq, in.A, p.getsaddlepoint(), 0, 0, 0, 0, 0, 2, 1, 0, 0);
-                                  }), 0);
+                        EXPECT_EQ(count_draws(seed,
+                                              [&] {
+                                                  small = p.reproduce(in.seq, in.A, p.getsaddlepoint(), 0, 0, 0, 0, 0,
+                                                                      2, 1, 0, 0);
+                                              }),
+                                  0);
                         EXPECT_TRUE(dg == 0 && got.size() == 2 && got[0].strategy == 4 && got[1].strategy == 5);
                         EXPECT_TRUE(small == got);
                     }
@@ -291,4 +299,3 @@ TEST(Exchange, ConflictRuleOnRandomChains) {
             }
     }
 }
-

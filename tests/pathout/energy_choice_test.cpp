@@ -114,15 +114,17 @@ TEST_P(EnergyChoiceRun, PathTableHoldsTheChosenEnergies) {
     for (const bool command : {false, true}) {
         const std::string dir = make_scratch_dir("choice");
         write_file(dir + "/in.faa", "toy\n" + seq + "\n" + a + "\n" + b + "\n");
-        std::string config = "MAXPOP=6\nMAXGEN=2\nMAXNOIMPROVE=1\nOFFSPRINGNUM=12\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\nDANGLES=" +
-                             std::to_string(c.dangles) + "\n";
+        std::string config =
+            "MAXPOP=6\nMAXGEN=2\nMAXNOIMPROVE=1\nOFFSPRINGNUM=12\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\nDANGLES=" +
+            std::to_string(c.dangles) + "\n";
         if (!file.empty()) config += "ENERGYPARAMS=" + file + "\n";
         if (command) config += "ViennaRNAPackage=" + kRNAevalDir + "\n";
         write_file(dir + "/config", config);
         const CommandResult r = run_in(dir, "'" + kBin + "' -i in.faa -c config -d out -s 5");
         ASSERT_EQ(r.status, 0) << r.err;
         if (command && (c.dangles != 1 || !file.empty())) {
-            const std::string shown = "RNAeval -d" + std::to_string(c.dangles) + " " + (file.empty() ? "" : "-P " + file);
+            const std::string shown =
+                "RNAeval -d" + std::to_string(c.dangles) + " " + (file.empty() ? "" : "-P " + file);
             EXPECT_NE(r.out.find(shown), std::string::npos) << r.out;
         }
         std::istringstream table(read_file(dir + "/out/path.tsv"));
@@ -156,9 +158,10 @@ INSTANTIATE_TEST_SUITE_P(Choices, EnergyChoiceRun,
 TEST(EnergyChoiceErrors, BadValuesStopWithStatusOneAndSayWhy) {
     const std::string dir = make_scratch_dir("choice_err");
     write_file(dir + "/in.faa", "toy\nGGGAAACCC\n(((...)))\n.........\n");
-    const std::pair<const char*, const char*> cases[] = {
-        {"DANGLES=3\n", "DANGLES = 3"}, {"DANGLES=one\n", "DANGLES = one"}, {"DANGLES=\n", "DANGLES = "},
-        {"ENERGYPARAMS=no/such.par\n", "ENERGYPARAMS = no/such.par"}};
+    const std::pair<const char*, const char*> cases[] = {{"DANGLES=3\n", "DANGLES = 3"},
+                                                         {"DANGLES=one\n", "DANGLES = one"},
+                                                         {"DANGLES=\n", "DANGLES = "},
+                                                         {"ENERGYPARAMS=no/such.par\n", "ENERGYPARAMS = no/such.par"}};
     for (const auto& c : cases) {
         write_file(dir + "/config", c.first);
         const CommandResult r = run_in(dir, "'" + kBin + "' -i in.faa -c config -d out -s 1");

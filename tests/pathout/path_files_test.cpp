@@ -112,8 +112,8 @@ long printed_barrier(const std::string& out) {
 
 TEST(PathFiles, ReadmeExampleReplaysWithModelEnergiesAndPrintedBarrier) {
     const std::string dir = make_scratch_dir("pathfiles");
-    const CommandResult r = run_in(dir, "'" + kBin + "' -i '" + kSource + "/examples/dsra.faa' -d out -c '" +
-                                             kSource + "/examples/config' -s 1");
+    const CommandResult r = run_in(
+        dir, "'" + kBin + "' -i '" + kSource + "/examples/dsra.faa' -d out -c '" + kSource + "/examples/config' -s 1");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> input = split(read_file(kSource + "/examples/dsra.faa"), '\n');
     const std::string seq = input[1], a = input[2], b = input[3];

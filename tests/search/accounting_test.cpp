@@ -34,8 +34,9 @@ TEST(Accounting, SharesFollowSurvivalRatesAboveTheFloor) {
         const Allotment got = update_allotment(used, cnt, gen, cf);
         for (int k = 0; k < 9; ++k) {
             const int share = static_cast<int>(rate[k] * (cf.OFFSPRINGNUM / sum));
-            const int want = gen == 0 ? cf.OFFSPRINGNUM / 9
-                                      : sum == 0.0 ? cf.MINSTRATEGYOFFSPRINGNUM : std::max(share, cf.MINSTRATEGYOFFSPRINGNUM);
+            const int want = gen == 0     ? cf.OFFSPRINGNUM / 9
+                             : sum == 0.0 ? cf.MINSTRATEGYOFFSPRINGNUM
+                                          : std::max(share, cf.MINSTRATEGYOFFSPRINGNUM);
             EXPECT_EQ(got.n[k], want) << "slot " << k;
         }
     }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "run_command.h"
 #include "model/structure.h"
+#include "run_command.h"
 
 namespace {
 
@@ -62,8 +62,8 @@ bool is_time_line(const std::string& s) {
         const bool ok = k == 3 || k == 7 || k == 19 ? c == ' '
                         : k == 13 || k == 16        ? c == ':'
                         : k == 8                    ? c == ' ' || std::isdigit(static_cast<unsigned char>(c))
-                        : k >= 9                    ? std::isdigit(static_cast<unsigned char>(c)) || (k == 10 && c == ' ')
-                                                    : std::isalpha(static_cast<unsigned char>(c));
+                        : k >= 9 ? std::isdigit(static_cast<unsigned char>(c)) || (k == 10 && c == ' ')
+                                 : std::isalpha(static_cast<unsigned char>(c));
         if (!ok) return false;
     }
     return true;
@@ -79,9 +79,10 @@ TEST_F(Search, NoGenerationWithNegativeNoImprovementLimit) {
     EXPECT_TRUE(is_time_line(result[0]) && is_time_line(result[3])) << result[0];
     EXPECT_TRUE(result[1].empty() && result[4].empty() && result[2].substr(0, 2) == "0\t");
     const std::vector<std::string> log = lines_of(read_file(dir + "/out/log.txt"));
-    EXPECT_EQ(log, (std::vector<std::string>{"Sequence & A & B (original):", kSeq, kA, kB, "sequence & A & B (trimmed) :",
-                                             kSeq.substr(12), kA.substr(12), kB.substr(12),
-                                             "The optimal folding pathways has barrier energy " + result[2].substr(2) + "."}));
+    EXPECT_EQ(log, (std::vector<std::string>{
+                       "Sequence & A & B (original):", kSeq, kA, kB, "sequence & A & B (trimmed) :", kSeq.substr(12),
+                       kA.substr(12), kB.substr(12),
+                       "The optimal folding pathways has barrier energy " + result[2].substr(2) + "."}));
     // The best-ever chain is still empty: its report is the start structure alone.
     EXPECT_NE(r.out.find("the barrier energy is 0\n" + kSeq + "\n" + kA + "   ("), std::string::npos) << r.out;
 }
