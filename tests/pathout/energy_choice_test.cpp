@@ -80,20 +80,6 @@ TEST_P(ParamFile, BuiltInEvaluatorAndRNAevalCommandGiveEveryReferenceRow) {
 
 INSTANTIATE_TEST_SUITE_P(Shipped, ParamFile, ::testing::ValuesIn(kParamFiles));
 
-TEST(Dangles, BuiltInEvaluatorGivesTheReferenceD0AndD2) {
-    const std::vector<Row> rows = load(kReference + "/energies.tsv", 2);
-    ASSERT_GT(rows.size(), 8000u);
-    for (int d : {0, 2}) {
-        set_energy_choice({d, ""});
-        int wrong = 0;
-        for (const Row& r : rows)
-            if (dcal(getVSEnergy(r.seq, {r.structure}, "")[0]) != r.dcal[d] && ++wrong <= 3)
-                ADD_FAILURE() << "-d" << d << " " << r.seq << " " << r.structure;
-        EXPECT_EQ(wrong, 0) << "-d" << d;
-    }
-    set_energy_choice({});
-}
-
 // Whole runs: the path table carries the chosen model's energies, with the built-in model and
 // with the RNAeval command (which gets -dN and -P FILE).
 struct RunCase {
