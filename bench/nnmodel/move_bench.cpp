@@ -19,13 +19,13 @@
 
 #include "nnmodel/move.h"
 #include "nnmodel/nnmodel.h"
+#include "random_structures.h"
 
 namespace {
 
-bool canonical(char a, char b) {
-    const std::string ab{a, b};
-    return ab == "AU" || ab == "UA" || ab == "CG" || ab == "GC" || ab == "GU" || ab == "UG";
-}
+using benchstructures::canonical;
+using benchstructures::dot_bracket;
+using benchstructures::random_structure;
 
 struct Case {
     int seq;        // index into Pool::seqs
@@ -40,41 +40,6 @@ struct Pool {
     std::vector<std::vector<int>> structures;
     std::vector<Case> cases;
 };
-
-std::string dot_bracket(const std::vector<int>& pt) {
-    std::string db(pt.size(), '.');
-    for (std::size_t k = 0; k < pt.size(); ++k)
-        if (pt[k] >= 0) db[k] = pt[k] > static_cast<int>(k) ? '(' : ')';
-    return db;
-}
-
-std::vector<int> random_structure(const std::string& seq, std::mt19937_64& rng) {
-    const int n = static_cast<int>(seq.size());
-    std::vector<int> pt(n, -1);
-    auto fits = [&](int i, int j) {
-        if (j - i - 1 < 3 || pt[i] >= 0 || pt[j] >= 0 || !canonical(seq[i], seq[j])) return false;
-        for (int k = i + 1; k < j; ++k)
-            if (pt[k] >= 0 && (pt[k] < i || pt[k] > j)) return false;
-        return true;
-    };
-    int paired = 0;
-    for (int tries = 0; tries < 50 * n && paired < n * 6 / 10; ++tries) {
-        const int span = 4 + static_cast<int>(rng() % 4 == 0 ? rng() % n : rng() % 40);
-        const int i = static_cast<int>(rng() % n);
-        const int j = i + span;
-        if (j >= n || !fits(i, j)) continue;
-        const int want = 2 + static_cast<int>(rng() % 7);
-        int len = 1;
-        while (len < want && fits(i + len, j - len)) ++len;
-        if (len < 2 && rng() % 8 != 0) continue;
-        for (int k = 0; k < len; ++k) {
-            pt[i + k] = j - k;
-            pt[j - k] = i + k;
-        }
-        paired += 2 * len;
-    }
-    return pt;
-}
 
 // A random addable canonical pair (hairpin >= 3) in the loop of a random unpaired base.
 bool random_addition(const std::string& seq, const std::vector<int>& pt, std::mt19937_64& rng, int& i, int& j) {

@@ -24,18 +24,9 @@
 #include <vector>
 
 #include "nnmodel/nnmodel.h"
+#include "random_structures.h"
 
 namespace {
-
-bool canonical(char a, char b) {
-    switch (a) {
-        case 'A': return b == 'U';
-        case 'C': return b == 'G';
-        case 'G': return b == 'C' || b == 'U';
-        case 'U': return b == 'A' || b == 'G';
-        default: return false;
-    }
-}
 
 std::string random_sequence(int n, std::mt19937_64& rng) {
     static const char kBases[] = "ACGU";
@@ -44,40 +35,9 @@ std::string random_sequence(int n, std::mt19937_64& rng) {
     return seq;
 }
 
-// A random secondary structure of seq, built from random helices: a random canonical pair
-// (i, j) that crosses no pair placed so far, extended inwards by up to 2..8 stacked
-// canonical pairs, until about 60% of the bases are paired or no more helices fit. Spans
-// are mostly local with some long-range ones, so stacks, bulges, interior loops, hairpins
-// and multiloops all occur.
+// A random secondary structure of seq (the helices of benchstructures::random_structure).
 std::string random_structure(const std::string& seq, std::mt19937_64& rng) {
-    const int n = static_cast<int>(seq.size());
-    std::vector<int> partner(n, -1);
-    auto fits = [&](int i, int j) {  // (i,j) can be added without crossing
-        if (j - i - 1 < 3 || partner[i] >= 0 || partner[j] >= 0 || !canonical(seq[i], seq[j])) return false;
-        for (int k = i + 1; k < j; ++k)
-            if (partner[k] >= 0 && (partner[k] < i || partner[k] > j)) return false;
-        return true;
-    };
-    int paired = 0;
-    for (int tries = 0; tries < 50 * n && paired < n * 6 / 10; ++tries) {
-        const int span = 4 + static_cast<int>(rng() % 4 == 0 ? rng() % n : rng() % 40);
-        const int i = static_cast<int>(rng() % n);
-        int j = i + span;
-        if (j >= n || !fits(i, j)) continue;
-        const int want = 2 + static_cast<int>(rng() % 7);
-        int len = 1;
-        while (len < want && fits(i + len, j - len)) ++len;
-        if (len < 2 && rng() % 8 != 0) continue;
-        for (int k = 0; k < len; ++k) {
-            partner[i + k] = j - k;
-            partner[j - k] = i + k;
-        }
-        paired += 2 * len;
-    }
-    std::string db(n, '.');
-    for (int k = 0; k < n; ++k)
-        if (partner[k] >= 0) db[k] = partner[k] > k ? '(' : ')';
-    return db;
+    return benchstructures::dot_bracket(benchstructures::random_structure(seq, rng));
 }
 
 struct Pool {
