@@ -16,8 +16,6 @@ void BP::show(std::ostream& out) const { out << "(" << lp << " " << rp << ")"; }
 bool ascendingsortBP(BP x, BP y) { return x.lp < y.lp; }
 bool descendingsortBP(BP x, BP y) { return x.lp > y.lp; }
 
-Action::Action(const Action& o) : a(o.a), b(o.b) { check(); }
-
 Action::Action(const Act& k, const int& lp, const int& rp) : a(k), b(lp, rp) { check(); }
 
 Action::Action(const Act& k, const BP& p) : a(k), b(p) { check(); }

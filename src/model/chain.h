@@ -84,7 +84,8 @@ struct Action {
     Act a;
     BP b;
 
-    Action(const Action& o);
+    // A copy of a checked move needs no check: plain copies keep chains cheap to copy.
+    Action(const Action& o) = default;
     Action(const Act& a, const int& lp, const int& rp);
     Action(const Act& a, const BP& b);
     Action(const std::string& word, const int& lp, const int& rp);

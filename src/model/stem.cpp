@@ -46,6 +46,18 @@ stemlist::stemlist(const std::string& seq, const int& minlen) : sequence(seq) {
     }
 }
 
+const std::vector<stem>& stems_of(const std::string& sequence) {
+    thread_local std::string cached_for;
+    thread_local std::vector<stem> cached;
+    thread_local bool filled = false;
+    if (!filled || cached_for != sequence) {
+        cached = stemlist(sequence, 3).stems;
+        cached_for = sequence;
+        filled = true;
+    }
+    return cached;
+}
+
 std::vector<stem> RStruct::create_stems() {
     std::vector<stem> ret;
     if (vbp.empty()) return ret;

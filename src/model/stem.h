@@ -28,4 +28,8 @@ struct stemlist {
     stemlist(const std::string& sequence, const int& minlen);
 };
 
+// The helices of at least 3 pairs of the sequence (stemlist(sequence, 3).stems), built once
+// per sequence and thread and kept until the thread asks for another sequence.
+const std::vector<stem>& stems_of(const std::string& sequence);
+
 int getindx(const std::vector<stem>& v, const stem& x, const int& start, const int& direction);

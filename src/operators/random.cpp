@@ -21,23 +21,27 @@ struct Thousandths {
 };
 const Thousandths thousandths;
 
-}  // namespace
-
-double mygaussian() {
+double gaussian_from(RandomStream& s) {
     double sum = 0.0;
-    for (int i = 0; i < 10; ++i) sum += thousandths.v[next_random() % 1001];
+    for (int i = 0; i < 10; ++i) sum += thousandths.v[s.next() % 1001];
     double g = (sum - 10 * 0.5) / std::sqrt(10.0);
     if (g < -1) g = -1;
     if (g > 1) g = 1;
     return g;
 }
 
-int mygaussian_left(const int& lb, const int& ub) {
+}  // namespace
+
+double mygaussian() { return gaussian_from(random_stream()); }
+
+int mygaussian_left(RandomStream& s, int lb, int ub) {
     if (lb == ub) return lb;
     ZENTROLA_CHECK(lb < ub);
-    const double g = std::fabs(mygaussian());
+    const double g = std::fabs(gaussian_from(s));
     return ub - static_cast<int>((ub - lb) * g);
 }
+
+int mygaussian_left(const int& lb, const int& ub) { return mygaussian_left(random_stream(), lb, ub); }
 
 int mygaussian_right(const int& lb, const int& ub) {
     if (lb == ub) return lb;

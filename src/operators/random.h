@@ -8,5 +8,7 @@ int myrand(int n);
 double mygaussian();
 // Value in lb..ub, most often close to ub.
 int mygaussian_left(const int& lb, const int& ub);
+// The same from the stream s; ten draws unless lb == ub (none then).
+int mygaussian_left(RandomStream& s, int lb, int ub);
 // Value in lb..ub, most often close to lb.
 int mygaussian_right(const int& lb, const int& ub);

@@ -67,36 +67,56 @@ std::vector<BP> span_scan(const std::vector<int>& partner, const stem& st) {
 
 // Which pairs the parent adds and deletes anywhere. Inside a core, the moves of a pair that
 // the core has not handled yet are exactly the parent's moves of that pair (the core only
-// moves or inserts moves of the pair it is handling), so these sets answer "is there such a
+// moves or inserts moves of the pair it is handling), so these records answer "is there such a
 // move in the working copy" without a search.
 struct MoveIndex {
-    std::vector<std::pair<long long, int>> adds;  // (pair, index of its last addition), by pair
-    std::vector<long long> dels;
+    // One record per pair the parent moves, sorted by pair; indices are parent steps, -1 for none.
+    struct Moves {
+        long long pair;
+        int first_add, last_add, last_del;
+    };
+    std::vector<Moves> rec;
 
     static long long key(const BP& b) { return (static_cast<long long>(b.lp) << 32) | static_cast<unsigned>(b.rp); }
 
     explicit MoveIndex(const std::vector<Action>& va) {
-        for (int k = static_cast<int>(va.size()) - 1; k >= 0; --k) {
-            if (va[k].a == add)
-                adds.emplace_back(key(va[k].b), k);
-            else
-                dels.push_back(key(va[k].b));
+        rec.reserve(va.size());
+        for (int k = 0; k < static_cast<int>(va.size()); ++k) rec.push_back(Moves{key(va[k].b), k, k, k});
+        std::sort(rec.begin(), rec.end(), [](const Moves& x, const Moves& y) { return x.pair < y.pair; });
+        // Merge the records of a pair: k was stored in all three fields, sort by step within pair.
+        std::vector<Moves> merged;
+        for (std::size_t b = 0; b < rec.size();) {
+            std::size_t e = b;
+            Moves m{rec[b].pair, -1, -1, -1};
+            for (; e < rec.size() && rec[e].pair == m.pair; ++e) {
+                const int k = rec[e].first_add;
+                if (va[k].a == add) {
+                    if (m.first_add == -1 || k < m.first_add) m.first_add = k;
+                    if (k > m.last_add) m.last_add = k;
+                } else if (k > m.last_del) {
+                    m.last_del = k;
+                }
+            }
+            merged.push_back(m);
+            b = e;
         }
-        // Stable: for each pair the last addition (met first going backward) stays first.
-        std::stable_sort(
-            adds.begin(), adds.end(),
-            [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) { return x.first < y.first; });
-        std::sort(dels.begin(), dels.end());
+        rec.swap(merged);
+    }
+    const Moves* find(const BP& b) const {
+        auto it = std::lower_bound(rec.begin(), rec.end(), key(b),
+                                   [](const Moves& x, long long k) { return x.pair < k; });
+        return it != rec.end() && it->pair == key(b) ? &*it : nullptr;
     }
     // Index of the pair's last addition in the parent, or -1.
     int last_add(const BP& b) const {
-        auto it = std::lower_bound(
-            adds.begin(), adds.end(), std::make_pair(key(b), -1),
-            [](const std::pair<long long, int>& x, const std::pair<long long, int>& y) { return x.first < y.first; });
-        return it != adds.end() && it->first == key(b) ? it->second : -1;
+        const Moves* m = find(b);
+        return m ? m->last_add : -1;
     }
     bool added(const BP& b) const { return last_add(b) != -1; }
-    bool deleted(const BP& b) const { return std::binary_search(dels.begin(), dels.end(), key(b)); }
+    bool deleted(const BP& b) const {
+        const Moves* m = find(b);
+        return m && m->last_del != -1;
+    }
 };
 
 // First index from `start` on holding the move (a, b) (ordered pair), or -1.
@@ -293,6 +313,39 @@ ActionChain core_reorder4(const std::vector<Action>& parent, const MoveIndex& mo
     return ac;
 }
 
+// How many positions core_reorder4 draws at `step` (parent of `size` moves) and whether it
+// reports ok, found without building the chain. Each pair's branch depends only on which side
+// of the working step the parent's moves of that pair stand, and the core keeps every parent
+// move on its side; so the working step and length follow from the branches alone, and a
+// place in lb..ub draws exactly when lb < ub.
+int reorder4_places(const MoveIndex& moves, const std::vector<int>& partner, int step, int size, const stem& st,
+                    bool& ok) {
+    ok = false;
+    int indx = step, len = size, places = 0;
+    scan_span(partner, st, [&](const BP& bp) {
+        ok = true;
+        const MoveIndex::Moves* m = moves.find(bp);
+        const bool del_after = m && m->last_del >= step;
+        const int first_add = m ? m->first_add : -1;
+        if (!del_after && first_add == -1) {
+            places += indx > 0;
+            ++indx;
+            places += indx < len + 1;
+            len += 2;
+        } else if (!del_after) {
+            ZENTROLA_CHECK(first_add < step && "indx_add < indx");
+            if (indx + 1 > len) return true;
+            places += indx + 1 < len;
+            --indx;
+        } else {
+            places += (first_add != -1 && first_add < step) || indx > 0;
+            ++indx;
+        }
+        return true;
+    });
+    return places;
+}
+
 }  // namespace
 
 ActionChain ActionChain::reorder_del(const RStruct& rs, const int& indx, const stem& st, bool& ok) const {
@@ -310,7 +363,7 @@ ActionChain ActionChain::reorder_del4(const RStruct& rs, const int& indx, const 
 std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, const std::string& A,
                                                   const int& n) const {
     if (n == 0) return {};
-    const stemlist sl(sequence, 3);
+    const std::vector<stem>& stems = stems_of(sequence);
     const MoveIndex moves(va);
     std::vector<std::pair<int, int>> cand;
     RStruct rs(A);
@@ -319,8 +372,8 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
         std::vector<int> partner = partner_table(rs);
         if (partner.size() < sequence.size()) partner.resize(sequence.size(), -1);
         std::vector<int> wp = partner;
-        for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
-            const stem& st = sl.stems[s];
+        for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
+            const stem& st = stems[s];
             if (!blocked(rs, partner, st, true)) continue;
             if (reorder_ok(moves, partner, wp, undo, i, st)) cand.emplace_back(i, s);
         }
@@ -329,72 +382,54 @@ std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, c
     auto make = [&](int k) {
         const RStruct at = structure_at(A, va, cand[k].first);
         bool ok = false;
-        ActionChain c = core_reorder(va, moves, at, partner_table(at), cand[k].first, sl.stems[cand[k].second], ok);
+        ActionChain c = core_reorder(va, moves, at, partner_table(at), cand[k].first, stems[cand[k].second], ok);
         ZENTROLA_CHECK(ok);
         return c;
     };
     return draw_candidates(static_cast<int>(cand.size()), make, A, n, kStrategyReorderDel);
 }
 
-// The candidates are kept as (stem, the positions drawn for them), grouped by step, and rebuilt
-// when drawn by running the core again with the recorded positions instead of fresh draws.
-// A position p drawn in lb..ub is stored as ub - p, which is mostly small, in a variable-length
-// byte code (7 bits per byte), so that large problems with millions of candidates stay within
-// memory.
+// The candidates are kept as (stem, where their draws start in the stream), grouped by step.
+// The enumeration only counts the draws its core calls would make and moves the program's
+// stream on by their total; a drawn candidate is rebuilt by running the core on a copy of the
+// stream placed at its first draw, so it gets the very positions the core would have drawn.
 std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, const std::string& A,
                                                    const int& n) const {
     if (n == 0) return {};
-    const stemlist sl(sequence, 3);
+    const std::vector<stem>& stems = stems_of(sequence);
     const MoveIndex moves(va);
     std::vector<int> cand_stem;
-    std::vector<std::uint64_t> cand_first;  // offset of its positions in `places`
+    std::vector<std::uint64_t> cand_draws;  // draws made before the candidate's core call
     std::vector<int> step_begin;            // first candidate of each step
-    std::vector<std::uint8_t> places;
-    RStruct rs(A);
-    for (int i = 0; i < static_cast<int>(va.size()); ++i) {
+    const RandomStream origin = random_stream();
+    std::uint64_t draws = 0;
+    const int size = static_cast<int>(va.size());
+    PathStructure rs(A);
+    if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
+    for (int i = 0; i < size; ++i) {
         step_begin.push_back(static_cast<int>(cand_stem.size()));
-        const std::vector<int> partner = partner_table(rs);
-        for (int s = 0; s < static_cast<int>(sl.stems.size()); ++s) {
-            const stem& st = sl.stems[s];
-            if (!blocked(rs, partner, st, false)) continue;
-            const std::size_t first = places.size();
+        for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
+            const stem& st = stems[s];
+            if (!blocked(rs.rs, rs.partner, st, false)) continue;
             bool ok = false;
-            core_reorder4(va, moves, partner, i, st, ok, [&places](int lb, int ub) {
-                const int p = mygaussian_left(lb, ub);
-                for (unsigned d = static_cast<unsigned>(ub - p);; d >>= 7) {
-                    if (d < 0x80) {
-                        places.push_back(static_cast<std::uint8_t>(d));
-                        break;
-                    }
-                    places.push_back(static_cast<std::uint8_t>(0x80 | (d & 0x7f)));
-                }
-                return p;
-            });
+            const int places = reorder4_places(moves, rs.partner, i, size, st, ok);
             if (ok) {
                 cand_stem.push_back(s);
-                cand_first.push_back(first);
-            } else {
-                places.resize(first);
+                cand_draws.push_back(draws);
             }
+            draws += 10 * static_cast<std::uint64_t>(places);  // mygaussian_left: ten draws a place
         }
-        rs.applyAction(va[i]);
+        rs.apply(va[i]);
     }
+    random_stream().skip(draws);
     auto make = [&](int k) {
         const int step =
             static_cast<int>(std::upper_bound(step_begin.begin(), step_begin.end(), k) - step_begin.begin()) - 1;
-        std::size_t next = cand_first[k];
-        auto replay = [&](int, int ub) {
-            unsigned d = 0;
-            for (int shift = 0;; shift += 7) {
-                const std::uint8_t b = places[next++];
-                d |= static_cast<unsigned>(b & 0x7f) << shift;
-                if (!(b & 0x80)) break;
-            }
-            return ub - static_cast<int>(d);
-        };
+        RandomStream local = origin;
+        local.skip(cand_draws[k]);
         bool ok = false;
-        ActionChain ac = core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step,
-                                       sl.stems[cand_stem[k]], ok, replay);
+        ActionChain ac = core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step, stems[cand_stem[k]],
+                                       ok, [&local](int lb, int ub) { return mygaussian_left(local, lb, ub); });
         ZENTROLA_CHECK(ok);
         return ac;
     };

@@ -38,8 +38,7 @@ ActionChain ActionChain::adddelstack(const RStruct& rs, const int& indx, const s
 std::vector<ActionChain> ActionChain::adddelstack(const std::string& sequence, const std::string& A,
                                                   const int& n) const {
     if (n == 0) return {};
-    const stemlist sl(sequence, 3);
-    const std::vector<stem>& stems = sl.stems;
+    const std::vector<stem>& stems = stems_of(sequence);
     const int m = static_cast<int>(va.size());
 
     // Pairs that the parent adds somewhere, for the look-up of step 2 of the core.

@@ -1,48 +1,86 @@
 #include "random/random_stream.h"
 
-#include <cstdint>
+#include <cstring>
 
 namespace {
 
 const int kDegree = 31;
-const int kSeparation = 3;
 
-struct Stream {
-    uint32_t state[kDegree];
-    int front;  // x[i] = x[i-3] + x[i-31] is formed in state[front] from state[rear]
-    int rear;
+// Polynomials modulo x^31 - x^28 - 1 with coefficients modulo 2^32: x^n stands for the word
+// n places ahead, so x^n reduced gives that word as a sum of the current 31.
+struct Poly {
+    std::uint32_t c[kDegree];
 };
 
-uint32_t step(Stream& s) {
-    s.state[s.front] += s.state[s.rear];
-    const uint32_t x = s.state[s.front];
-    if (++s.front >= kDegree) s.front = 0;
-    if (++s.rear >= kDegree) s.rear = 0;
-    return x;
+Poly times(const Poly& a, const Poly& b) {
+    std::uint32_t p[2 * kDegree - 1] = {};
+    for (int i = 0; i < kDegree; ++i) {
+        if (a.c[i] == 0) continue;
+        for (int j = 0; j < kDegree; ++j) p[i + j] += a.c[i] * b.c[j];
+    }
+    // x^k = x^(k-3) + x^(k-31), from the top down.
+    for (int k = 2 * kDegree - 2; k >= kDegree; --k) {
+        p[k - 3] += p[k];
+        p[k - kDegree] += p[k];
+    }
+    Poly r;
+    std::memcpy(r.c, p, sizeof r.c);
+    return r;
 }
 
-Stream make_stream(unsigned int seed) {
-    Stream s;
+RandomStream stream(1);
+
+}  // namespace
+
+RandomStream::RandomStream(unsigned int seed) {
     int32_t word = static_cast<int32_t>(seed == 0 ? 1 : seed);
-    s.state[0] = static_cast<uint32_t>(word);
+    state[0] = static_cast<uint32_t>(word);
     // Start words from the Park-Miller minimal standard generator (Schrage's method).
     for (int i = 1; i < kDegree; ++i) {
         const int32_t hi = word / 127773;
         const int32_t lo = word % 127773;
         word = 16807 * lo - 2836 * hi;
         if (word < 0) word += 2147483647;
-        s.state[i] = static_cast<uint32_t>(word);
+        state[i] = static_cast<uint32_t>(word);
     }
-    s.front = kSeparation;
-    s.rear = 0;
-    for (int k = 0; k < 10 * kDegree; ++k) step(s);  // the first 310 outputs are discarded
-    return s;
+    front = 3;
+    for (int k = 0; k < 10 * kDegree; ++k) next();  // the first 310 outputs are discarded
 }
 
-Stream stream = make_stream(1);
+void RandomStream::skip(std::uint64_t n) {
+    if (n < 4 * kDegree * kDegree) {
+        while (n-- > 0) next();
+        return;
+    }
+    // Window w[k] = state[(front + k) % 31], oldest first; x^n mod the recurrence gives each
+    // word of the new window from the old one.
+    std::uint32_t w[kDegree];
+    for (int k = 0; k < kDegree; ++k) w[k] = state[(front + k) % kDegree];
+    Poly r{}, base{};
+    r.c[0] = 1;
+    base.c[1] = 1;
+    for (std::uint64_t e = n; e > 0; e >>= 1) {
+        if (e & 1) r = times(r, base);
+        if (e > 1) base = times(base, base);
+    }
+    std::uint32_t out[kDegree];
+    for (int k = 0; k < kDegree; ++k) {
+        std::uint32_t v = 0;
+        for (int j = 0; j < kDegree; ++j) v += r.c[j] * w[j];
+        out[k] = v;
+        // r times x: the next word ahead.
+        const std::uint32_t top = r.c[kDegree - 1];
+        for (int j = kDegree - 1; j > 0; --j) r.c[j] = r.c[j - 1];
+        r.c[0] = 0;
+        r.c[28] += top;
+        r.c[0] += top;
+    }
+    std::memcpy(state, out, sizeof state);
+    front = 0;
+}
 
-}  // namespace
+void seed_random(unsigned int seed) { stream = RandomStream(seed); }
 
-void seed_random(unsigned int seed) { stream = make_stream(seed); }
+int next_random() { return stream.next(); }
 
-int next_random() { return static_cast<int>(step(stream) >> 1); }
+RandomStream& random_stream() { return stream; }
