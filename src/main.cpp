@@ -27,6 +27,7 @@ void run(int argc, char** argv) {
     std::cout << "seed=" << seed << std::endl;
 
     cf.setConfig(configfile);
+    if (threads_option > 0) cf.THREADS = threads_option;
     if (method != "ea" && !cf.RNAevalCmd.empty()) {
         std::cout << "RNAeval (" << cf.RNAevalCmd << ") is not used by -m " << method
                   << ": energies come from the built-in model" << std::endl;

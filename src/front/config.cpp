@@ -113,6 +113,11 @@ void Config::setConfig(std::string path) {
                 throw FatalError({"Can not recognize SAVEGENE = " + value,
                                   "Please specify YES or NO in your configuration file (by default: config)."});
             }
+        } else if (key == "THREADS") {
+            read_int(key, value, THREADS);
+            if (THREADS < 1)
+                throw FatalError({"THREADS = " + value + " is not a positive integer " + kConfigHint,
+                                  "Please update it."});
         } else if (key == "TEMPERATURE") {
             TEMPERATURE = read_temperature(value);
             temperature_text = value;

@@ -28,6 +28,7 @@ int beam_width = 0;
 double budget_seconds = 60;
 long memory_mib = 4096;
 bool version_requested = false;
+int threads_option = 0;
 
 namespace {
 
@@ -47,6 +48,7 @@ const OptionLine kOptionLines[] = {
     {"-w width", "beam width of direct, exact and auto; default 4 x base-pair distance"},
     {"-t seconds", "time budget of exact and auto; default 60"},
     {"-M size", "memory cap of the exact search in exact and auto, MiB; default 4096"},
+    {"-j threads", "threads of the evolutionary search (same results with any number); default THREADS, else all"},
     {"-V, --version", "print the name, version, energy model and build type, and exit"},
     {"-h", "print this help and exit"},
 };
@@ -114,11 +116,12 @@ bool make_directories(const std::string& path) {
 
 void init_env(int argc, char** argv) {
     optind = 1;
+    threads_option = 0;
     int c;
     bool width_given = false, budget_given = false, memory_given = false;  // -t and -M are ignored by direct
     double number = 0;
     static const option long_options[] = {{"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0}};
-    while ((c = getopt_long(argc, argv, "i:o:l:d:c:s:m:w:t:M:hV", long_options, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, "i:o:l:d:c:s:m:w:t:M:j:hV", long_options, nullptr)) != -1) {
         switch (c) {
             case 'i': infile = optarg; break;
             case 'o': outfile = optarg; break;
@@ -154,6 +157,11 @@ void init_env(int argc, char** argv) {
                                  optarg);
                 memory_mib = static_cast<long>(number);
                 memory_given = true;
+                break;
+            case 'j':
+                if (!parse_positive(optarg, number) || number != static_cast<int>(number))
+                    option_error(std::string("The number of threads must be an integer of at least 1: ") + optarg);
+                threads_option = static_cast<int>(number);
                 break;
             case 'h': throw FatalError::from_text(usage_text(), ErrorStream::out, 0);
             case 'V':

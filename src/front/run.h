@@ -18,6 +18,7 @@ extern std::string method;      // -m: ea (default), direct, exact or auto
 extern int beam_width;          // -w: beam width of direct, exact and auto; 0: 4 x base-pair distance
 extern double budget_seconds;   // -t: time budget of exact and auto, seconds
 extern long memory_mib;         // -M: memory cap of the exact search's tables, MiB
+extern int threads_option;     // -j: threads of the evolutionary search (overrides THREADS); 0: not given
 extern bool version_requested;  // -V or --version: print the version and stop
 
 // Parses the options into the globals and prepares the output directory. Throws FatalError

@@ -101,6 +101,7 @@ struct Action {
 
 struct RStruct;
 struct stem;
+struct ReorderTables;
 
 struct ActionChain {
     std::vector<Action> va;
@@ -125,11 +126,13 @@ struct ActionChain {
     // Listing of the moves, one "add\tlp\trp" / "del\tlp\trp" line each.
     void printout(std::ostream& out) const;
 
-    // Reproduction: every operator in its fixed order.
+    // Reproduction: every operator in its fixed order. `tables`, when given, holds the parent's
+    // reordering tables built beforehand (operators/reorder_tables.h); the offspring are the same.
     std::vector<ActionChain> reproduce(const std::string& seq, const std::string& start, const int& saddle,
                                        const int& n_reorder, const int& n_reorder2, const int& n_postpone,
                                        const int& n_bringforward, const int& n_adddel, const int& n_exchange,
-                                       const int& n_perturb, const int& n_shift, const int& n_stack) const;
+                                       const int& n_perturb, const int& n_shift, const int& n_stack,
+                                       const ReorderTables* tables = nullptr) const;
 
     // Perturbation.
     std::vector<ActionChain> perturb(const std::string& seq, const std::string& start, const int& n) const;

@@ -11,6 +11,7 @@
 #include "model/structure.h"
 #include "operators/candidates.h"
 #include "operators/random.h"
+#include "operators/reorder_tables.h"
 
 int ActionChain::getindx_conflict(const int& start, const BP& bp) const {
     const int n = static_cast<int>(va.size());
@@ -360,78 +361,122 @@ ActionChain ActionChain::reorder_del4(const RStruct& rs, const int& indx, const 
 // The candidates are kept as (step, stem): whether a core call is a candidate is found without
 // building its chain, and the chain is built only when drawn (the core is deterministic given
 // the structure at the step, which is replayed from A again).
-std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, const std::string& A,
-                                                  const int& n) const {
-    if (n == 0) return {};
+void reorder_del_table(const std::vector<Action>& va, const std::string& sequence, const std::string& A,
+                       ReorderTables& t) {
     const std::vector<stem>& stems = stems_of(sequence);
     const MoveIndex moves(va);
-    std::vector<std::pair<int, int>> cand;
-    RStruct rs(A);
+    t.del.clear();
+    PathStructure rs(A);
+    if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
+    std::vector<int> wp = rs.partner;
     std::vector<std::pair<int, int>> undo;
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
-        std::vector<int> partner = partner_table(rs);
-        if (partner.size() < sequence.size()) partner.resize(sequence.size(), -1);
-        std::vector<int> wp = partner;
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
-            if (!blocked(rs, partner, st, true)) continue;
-            if (reorder_ok(moves, partner, wp, undo, i, st)) cand.emplace_back(i, s);
+            if (!blocked(rs.rs, rs.partner, st, true)) continue;
+            if (reorder_ok(moves, rs.partner, wp, undo, i, st)) t.del.emplace_back(i, s);
         }
-        rs.applyAction(va[i]);
+        rs.apply(va[i]);
+        const BP& b = va[i].b;
+        wp[b.lp] = rs.partner[b.lp];
+        wp[b.rp] = rs.partner[b.rp];
     }
-    auto make = [&](int k) {
-        const RStruct at = structure_at(A, va, cand[k].first);
-        bool ok = false;
-        ActionChain c = core_reorder(va, moves, at, partner_table(at), cand[k].first, stems[cand[k].second], ok);
-        ZENTROLA_CHECK(ok);
-        return c;
-    };
-    return draw_candidates(static_cast<int>(cand.size()), make, A, n, kStrategyReorderDel);
 }
 
-// The candidates are kept as (stem, where their draws start in the stream), grouped by step.
-// The enumeration only counts the draws its core calls would make and moves the program's
-// stream on by their total; a drawn candidate is rebuilt by running the core on a copy of the
-// stream placed at its first draw, so it gets the very positions the core would have drawn.
-std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, const std::string& A,
-                                                   const int& n) const {
-    if (n == 0) return {};
+// The candidates of reorder_del2 are kept as (stem, where their draws start in the stream),
+// grouped by step. The enumeration only counts the draws its core calls would make; the caller
+// moves the program's stream on by their total, and a drawn candidate is rebuilt by running
+// the core on a copy of the stream placed at its first draw, so it gets the very positions the
+// core would have drawn.
+void reorder_del2_table(const std::vector<Action>& va, const std::string& sequence, const std::string& A,
+                        ReorderTables& t) {
     const std::vector<stem>& stems = stems_of(sequence);
     const MoveIndex moves(va);
-    std::vector<int> cand_stem;
-    std::vector<std::uint64_t> cand_draws;  // draws made before the candidate's core call
-    std::vector<int> step_begin;            // first candidate of each step
-    const RandomStream origin = random_stream();
+    t.del2_stem.clear();
+    t.del2_draws.clear();
+    t.del2_step_begin.clear();
     std::uint64_t draws = 0;
     const int size = static_cast<int>(va.size());
     PathStructure rs(A);
     if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
     for (int i = 0; i < size; ++i) {
-        step_begin.push_back(static_cast<int>(cand_stem.size()));
+        t.del2_step_begin.push_back(static_cast<int>(t.del2_stem.size()));
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
             if (!blocked(rs.rs, rs.partner, st, false)) continue;
             bool ok = false;
             const int places = reorder4_places(moves, rs.partner, i, size, st, ok);
             if (ok) {
-                cand_stem.push_back(s);
-                cand_draws.push_back(draws);
+                t.del2_stem.push_back(s);
+                t.del2_draws.push_back(draws);
             }
             draws += 10 * static_cast<std::uint64_t>(places);  // mygaussian_left: ten draws a place
         }
         rs.apply(va[i]);
     }
-    random_stream().skip(draws);
+    t.del2_total = draws;
+}
+
+ReorderTables reorder_tables(const ActionChain& parent, const std::string& sequence, const std::string& A,
+                             bool del, bool del2) {
+    ReorderTables t;
+    if (del) reorder_del_table(parent.va, sequence, A, t);
+    if (del2) reorder_del2_table(parent.va, sequence, A, t);
+    t.has_del = del;
+    t.has_del2 = del2;
+    return t;
+}
+
+std::vector<ActionChain> reorder_del_drawn(const ActionChain& parent, const ReorderTables& t,
+                                           const std::string& sequence, const std::string& A, int n) {
+    if (n == 0) return {};
+    ZENTROLA_CHECK(t.has_del);
+    const std::vector<Action>& va = parent.va;
+    const std::vector<stem>& stems = stems_of(sequence);
+    const MoveIndex moves(va);
     auto make = [&](int k) {
-        const int step =
-            static_cast<int>(std::upper_bound(step_begin.begin(), step_begin.end(), k) - step_begin.begin()) - 1;
-        RandomStream local = origin;
-        local.skip(cand_draws[k]);
+        const RStruct at = structure_at(A, va, t.del[k].first);
         bool ok = false;
-        ActionChain ac = core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step, stems[cand_stem[k]],
-                                       ok, [&local](int lb, int ub) { return mygaussian_left(local, lb, ub); });
+        ActionChain c = core_reorder(va, moves, at, partner_table(at), t.del[k].first, stems[t.del[k].second], ok);
+        ZENTROLA_CHECK(ok);
+        return c;
+    };
+    return draw_candidates(static_cast<int>(t.del.size()), make, A, n, kStrategyReorderDel);
+}
+
+std::vector<ActionChain> reorder_del2_drawn(const ActionChain& parent, const ReorderTables& t,
+                                            const std::string& sequence, const std::string& A, int n) {
+    if (n == 0) return {};
+    ZENTROLA_CHECK(t.has_del2);
+    const std::vector<Action>& va = parent.va;
+    const std::vector<stem>& stems = stems_of(sequence);
+    const MoveIndex moves(va);
+    const RandomStream origin = random_stream();
+    random_stream().skip(t.del2_total);
+    auto make = [&](int k) {
+        const int step = static_cast<int>(std::upper_bound(t.del2_step_begin.begin(), t.del2_step_begin.end(), k) -
+                                          t.del2_step_begin.begin()) -
+                         1;
+        RandomStream local = origin;
+        local.skip(t.del2_draws[k]);
+        bool ok = false;
+        ActionChain ac = core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step,
+                                       stems[t.del2_stem[k]], ok,
+                                       [&local](int lb, int ub) { return mygaussian_left(local, lb, ub); });
         ZENTROLA_CHECK(ok);
         return ac;
     };
-    return draw_candidates(static_cast<int>(cand_stem.size()), make, A, n, kStrategyReorderDel2);
+    return draw_candidates(static_cast<int>(t.del2_stem.size()), make, A, n, kStrategyReorderDel2);
+}
+
+std::vector<ActionChain> ActionChain::reorder_del(const std::string& sequence, const std::string& A,
+                                                  const int& n) const {
+    if (n == 0) return {};
+    return reorder_del_drawn(*this, reorder_tables(*this, sequence, A, true, false), sequence, A, n);
+}
+
+std::vector<ActionChain> ActionChain::reorder_del2(const std::string& sequence, const std::string& A,
+                                                   const int& n) const {
+    if (n == 0) return {};
+    return reorder_del2_drawn(*this, reorder_tables(*this, sequence, A, false, true), sequence, A, n);
 }

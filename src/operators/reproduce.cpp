@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "model/chain.h"
+#include "operators/reorder_tables.h"
 
 namespace {
 
@@ -15,10 +16,16 @@ void append(std::vector<ActionChain>& out, std::vector<ActionChain> more) {
 std::vector<ActionChain> ActionChain::reproduce(const std::string& seq, const std::string& start, const int& saddle,
                                                 const int& n_reorder, const int& n_reorder2, const int& n_postpone,
                                                 const int& n_bringforward, const int& n_adddel, const int& n_exchange,
-                                                const int& n_perturb, const int& n_shift, const int& n_stack) const {
+                                                const int& n_perturb, const int& n_shift, const int& n_stack,
+                                                const ReorderTables* tables) const {
     std::vector<ActionChain> out;
-    append(out, reorder_del(seq, start, n_reorder));
-    append(out, reorder_del2(seq, start, n_reorder2));
+    if (tables) {
+        append(out, reorder_del_drawn(*this, *tables, seq, start, n_reorder));
+        append(out, reorder_del2_drawn(*this, *tables, seq, start, n_reorder2));
+    } else {
+        append(out, reorder_del(seq, start, n_reorder));
+        append(out, reorder_del2(seq, start, n_reorder2));
+    }
     out.push_back(postpone_del(seq, start));
     out.push_back(bringforward_add(seq, start));
     for (int k = 0; k < n_postpone; ++k) out.push_back(postpone_del2(seq, start));

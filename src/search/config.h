@@ -12,5 +12,6 @@ struct SearchConfig {
     int PRESERVETOPNUM = 10;          // best chains carried into the next pool
     int PRESERVERANNUM = 10;          // random chains carried into the next pool
     bool SAVEGENE = false;            // write outdir/generation/gen_* files
+    int THREADS = 0;                  // threads of the search; 0: all the machine has (results do not depend on it)
     std::string RNAevalCmd;           // command prefix for energies; empty: the built-in model
 };

@@ -9,6 +9,8 @@
 #include "error/fatal_error.h"
 #include "model/trim.h"
 #include "operators/random.h"
+#include "operators/reorder_tables.h"
+#include "parallel/pool.h"
 #include "search/reports.h"
 #include "search/strategy.h"
 
@@ -111,7 +113,8 @@ bool keep_going(const SearchState& s, const SearchConfig& cf) {
 
 // Breeds parent i: its offspring are evaluated and the best five join the pool.
 void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const RPath& p, std::ofstream& gen,
-                  std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf) {
+                  std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf,
+                  const ReorderTables* tables) {
     const std::size_t N = s.pop.vac.size();
     const ActionChain& parent = s.pop.vac[i];
     const Allotment& a = s.allot;
@@ -119,7 +122,7 @@ void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const R
     const int saddle = parent.getsaddlepoint();
     std::vector<ActionChain> newvac = parent.reproduce(
         t.seq, t.A, saddle, a.n[kSlotReorderDel], a.n[kSlotReorderDel2], a.n[kSlotPostpone], a.n[kSlotBringForward],
-        a.n[kSlotAddDel], a.n[kSlotExchange], a.n[kSlotPerturb], a.n[kSlotShift], a.n[kSlotStack]);
+        a.n[kSlotAddDel], a.n[kSlotExchange], a.n[kSlotPerturb], a.n[kSlotShift], a.n[kSlotStack], tables);
     std::cout << "is producing " << newvac.size() << " offspring." << std::endl;
     std::vector<ActionChain> image = convertVAC_coordination_t2o(newvac, t.aux);
     if (cf.SAVEGENE) save_offspring(gen, static_cast<int>(i), N, p.sequence, p.A.str, image, cache, cf.RNAevalCmd);
@@ -128,6 +131,42 @@ void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const R
     rank_chains(newvac);
     const std::size_t keep = newvac.size() < 5 ? newvac.size() : 5;
     pool.insert(pool.end(), newvac.begin(), newvac.begin() + keep);
+}
+
+// Breeds every parent in order. With several threads the parents' reordering tables (no draw)
+// are built a batch ahead on all threads while one of them breeds the previous batch, which
+// makes every draw in the same order as one thread does.
+void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofstream& gen,
+               std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf, parallel::Pool& workers) {
+    const std::size_t N = s.pop.vac.size();
+    if (workers.threads() == 1) {
+        for (std::size_t i = 0; i < N; ++i) {
+            breed_parent(i, s, t, p, gen, pool, cache, cf, nullptr);
+            if (pool.empty()) break;
+        }
+        return;
+    }
+    const bool del = s.allot.n[kSlotReorderDel] > 0, del2 = s.allot.n[kSlotReorderDel2] > 0;
+    const std::size_t batch = 2 * static_cast<std::size_t>(workers.threads());
+    std::vector<ReorderTables> ready, next;
+    bool stop = false;
+    // Round r builds the tables of batch r while task 0 breeds batch r - 1.
+    for (std::size_t b = 0; b < N + batch && !stop; b += batch) {
+        const std::size_t from = b < N ? b : N, to = std::min(N, b + batch);
+        next.assign(to - from, ReorderTables());
+        workers.run(static_cast<int>(to - from) + 1, [&](int k) {
+            if (k > 0) {
+                next[k - 1] = reorder_tables(s.pop.vac[from + k - 1], t.seq, t.A, del, del2);
+                return;
+            }
+            for (std::size_t j = 0; j < ready.size() && !stop; ++j) {
+                const std::size_t i = b - batch + j;
+                breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
+                stop = pool.empty();
+            }
+        });
+        ready.swap(next);
+    }
 }
 
 // Keeps the best chain of the ranked pool when it beats the best so far.
@@ -199,6 +238,8 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
     const Trimmed t = trim_problem(p);
     write_problem(files.log, p, t.seq, t.A, t.B);
 
+    parallel::Pool workers(cf.THREADS > 0 ? cf.THREADS : parallel::hardware_threads());
+
     // Generation 0: the direct paths from A to B, evaluated and ranked.
     EnergyCache cache;
     SearchState s;
@@ -223,10 +264,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
 
         // Breeding: the carried-over chains and the best offspring of every parent.
         std::vector<ActionChain> pool = carry_over(s.pop.vac, cf);
-        for (std::size_t i = 0; i < s.pop.vac.size(); ++i) {
-            breed_parent(i, s, t, p, gen, pool, cache, cf);
-            if (pool.empty()) break;
-        }
+        breed_all(s, t, p, gen, pool, cache, cf, workers);
 
         // Ranking and reports.
         rank_chains(pool);
