@@ -314,37 +314,101 @@ ActionChain core_reorder4(const std::vector<Action>& parent, const MoveIndex& mo
     return ac;
 }
 
-// How many positions core_reorder4 draws at `step` (parent of `size` moves) and whether it
-// reports ok, found without building the chain. Each pair's branch depends only on which side
-// of the working step the parent's moves of that pair stand, and the core keeps every parent
-// move on its side; so the working step and length follow from the branches alone, and a
-// place in lb..ub draws exactly when lb < ub.
-int reorder4_places(const MoveIndex& moves, const std::vector<int>& partner, int step, int size, const stem& st,
-                    bool& ok) {
-    ok = false;
-    int indx = step, len = size, places = 0;
+// The branch core_reorder4 takes for each pair it handles, in order: which side of the working
+// step the parent's moves of the pair stand on. Each branch depends only on that, and the core
+// keeps every parent move on its side, so the branches fix how the working step and length
+// change and how many positions are drawn (a place in lb..ub draws exactly when lb < ub).
+enum Reorder4Branch : std::uint8_t {
+    kRestore,        // present to the end: deleted at or before the step, added again later
+    kPostponeAdd,    // added before the step and kept: the addition moves past the step
+    kEarlyDelAfter,  // deleted after the step, added before it: the deletion comes forward
+    kDelAfter,       // deleted after the step, not added before it: the deletion comes forward
+};
+
+// Branches of core_reorder4 at `step`, found without building the chain; false when the core
+// would not report ok (no pair to handle).
+bool reorder4_branches(const MoveIndex& moves, const std::vector<int>& partner, int step, const stem& st,
+                       std::vector<std::uint8_t>& branches) {
+    branches.clear();
     scan_span(partner, st, [&](const BP& bp) {
-        ok = true;
         const MoveIndex::Moves* m = moves.find(bp);
         const bool del_after = m && m->last_del >= step;
         const int first_add = m ? m->first_add : -1;
         if (!del_after && first_add == -1) {
-            places += indx > 0;
-            ++indx;
-            places += indx < len + 1;
-            len += 2;
+            branches.push_back(kRestore);
         } else if (!del_after) {
             ZENTROLA_CHECK(first_add < step && "indx_add < indx");
-            if (indx + 1 > len) return true;
-            places += indx + 1 < len;
-            --indx;
+            branches.push_back(kPostponeAdd);
         } else {
-            places += (first_add != -1 && first_add < step) || indx > 0;
-            ++indx;
+            branches.push_back(first_add != -1 && first_add < step ? kEarlyDelAfter : kDelAfter);
         }
         return true;
     });
+    return !branches.empty();
+}
+
+// Positions core_reorder4 draws at `step` on a parent of `size` moves, given its branches.
+int reorder4_places(const std::vector<std::uint8_t>& branches, int step, int size) {
+    int indx = step, len = size, places = 0;
+    for (const std::uint8_t b : branches) {
+        switch (b) {
+            case kRestore:
+                places += indx > 0;
+                ++indx;
+                places += indx < len + 1;
+                len += 2;
+                break;
+            case kPostponeAdd:
+                if (indx + 1 > len) break;  // the step is at the end: the pair stays
+                places += indx + 1 < len;
+                --indx;
+                break;
+            case kEarlyDelAfter: ++places, ++indx; break;
+            default: places += indx > 0, ++indx;
+        }
+    }
     return places;
+}
+
+// The same count in closed form for the steps strictly between `lo` and `hi`, where every
+// comparison of reorder4_places holds: there the count depends on the branches alone.
+struct PlacesAway {
+    int places = 0, lo = 0, hi = 0;
+};
+PlacesAway reorder4_places_away(const std::vector<std::uint8_t>& branches, int size) {
+    PlacesAway r;
+    r.lo = -(1 << 30);
+    r.hi = 1 << 30;
+    int d = 0, e = 0;  // working step - step, working length - size
+    for (const std::uint8_t b : branches) {
+        switch (b) {
+            case kRestore:
+                r.lo = std::max(r.lo, -d);
+                ++d;
+                r.hi = std::min(r.hi, size + e + 1 - d);
+                e += 2;
+                r.places += 2;
+                break;
+            case kPostponeAdd:
+                r.hi = std::min(r.hi, size + e - d - 1);
+                --d;
+                r.places += 1;
+                break;
+            case kEarlyDelAfter: ++d, ++r.places; break;
+            default:
+                r.lo = std::max(r.lo, -d);
+                ++d;
+                ++r.places;
+        }
+    }
+    return r;
+}
+
+// A move of the parent at step i - 1 changes what a helix's scan sees at step i only when it
+// touches the helix's span; between such moves the answers for the helix are carried over.
+bool touches(const Action& x, const stem& st) {
+    const int lo = st.outer.lp, hi = st.outer.rp;
+    return (lo <= x.b.lp && x.b.lp <= hi) || (lo <= x.b.rp && x.b.rp <= hi);
 }
 
 }  // namespace
@@ -370,11 +434,16 @@ void reorder_del_table(const std::vector<Action>& va, const std::string& sequenc
     if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
     std::vector<int> wp = rs.partner;
     std::vector<std::pair<int, int>> undo;
+    // Whether each helix is a candidate at the current step (its answer stands until a move
+    // touches its span: whether the parent adds a helix pair before the step changes only at
+    // such a move).
+    std::vector<char> cand(stems.size(), 0);
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
-            if (!blocked(rs.rs, rs.partner, st, true)) continue;
-            if (reorder_ok(moves, rs.partner, wp, undo, i, st)) t.del.emplace_back(i, s);
+            if (i == 0 || touches(va[i - 1], st))
+                cand[s] = blocked(rs.rs, rs.partner, st, true) && reorder_ok(moves, rs.partner, wp, undo, i, st);
+            if (cand[s]) t.del.emplace_back(i, s);
         }
         rs.apply(va[i]);
         const BP& b = va[i].b;
@@ -399,17 +468,27 @@ void reorder_del2_table(const std::vector<Action>& va, const std::string& sequen
     const int size = static_cast<int>(va.size());
     PathStructure rs(A);
     if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
+    // Per helix, carried over while no move touches its span: whether the core reports ok
+    // there, its branches and the count away from the ends of the parent.
+    struct Carried {
+        bool ok = false;
+        std::vector<std::uint8_t> branches;
+        PlacesAway away;
+    };
+    std::vector<Carried> carried(stems.size());
     for (int i = 0; i < size; ++i) {
         t.del2_step_begin.push_back(static_cast<int>(t.del2_stem.size()));
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
-            if (!blocked(rs.rs, rs.partner, st, false)) continue;
-            bool ok = false;
-            const int places = reorder4_places(moves, rs.partner, i, size, st, ok);
-            if (ok) {
-                t.del2_stem.push_back(s);
-                t.del2_draws.push_back(draws);
+            Carried& c = carried[s];
+            if (i == 0 || touches(va[i - 1], st)) {
+                c.ok = blocked(rs.rs, rs.partner, st, false) && reorder4_branches(moves, rs.partner, i, st, c.branches);
+                if (c.ok) c.away = reorder4_places_away(c.branches, size);
             }
+            if (!c.ok) continue;
+            t.del2_stem.push_back(s);
+            t.del2_draws.push_back(draws);
+            const int places = c.away.lo < i && i < c.away.hi ? c.away.places : reorder4_places(c.branches, i, size);
             draws += 10 * static_cast<std::uint64_t>(places);  // mygaussian_left: ten draws a place
         }
         rs.apply(va[i]);
