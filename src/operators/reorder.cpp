@@ -108,6 +108,18 @@ struct MoveIndex {
                                    [](const Moves& x, long long k) { return x.pair < k; });
         return it != rec.end() && it->pair == key(b) ? &*it : nullptr;
     }
+    // Per position, the record of the pair formed there in a structure, or nullptr (a pair
+    // the parent never moves): kept beside a partner table so that a scan finds a pair's
+    // record without a search.
+    void track(std::vector<const Moves*>& at, const std::vector<int>& partner) const {
+        at.assign(partner.size(), nullptr);
+        for (int p = 0; p < static_cast<int>(partner.size()); ++p)
+            if (partner[p] > p) at[p] = at[partner[p]] = find(BP(p, partner[p]));
+    }
+    void track(std::vector<const Moves*>& at, const Action& x) const {
+        const Moves* m = x.a == add ? find(BP(std::min(x.b.lp, x.b.rp), std::max(x.b.lp, x.b.rp))) : nullptr;
+        at[x.b.lp] = at[x.b.rp] = m;
+    }
     // Index of the pair's last addition in the parent, or -1.
     int last_add(const BP& b) const {
         const Moves* m = find(b);
@@ -229,8 +241,9 @@ ActionChain core_reorder(const std::vector<Action>& parent, const MoveIndex& mov
 // pair (a, b) is done on it: a shared base, or a pair with one end strictly inside (a, b) and
 // the other outside [a, b]. The number of such crossing pairs is counted when first needed
 // for a helix pair and kept up to date as blocking pairs are deleted.
-bool reorder_ok(const MoveIndex& moves, const std::vector<int>& partner, std::vector<int>& wp,
-                std::vector<std::pair<int, int>>& undo, int step, const stem& st) {
+bool reorder_ok(const MoveIndex& moves, const std::vector<const MoveIndex::Moves*>& at,
+                const std::vector<int>& partner, std::vector<int>& wp, std::vector<std::pair<int, int>>& undo, int step,
+                const stem& st) {
     undo.clear();
     auto set = [&](int q, int v) {
         undo.emplace_back(q, wp[q]);
@@ -247,7 +260,7 @@ bool reorder_ok(const MoveIndex& moves, const std::vector<int>& partner, std::ve
     BP cur = st.inner;
     int cross = -1;  // pairs crossing cur, -1 while not counted
     scan_span(partner, st, [&](const BP& bp) {
-        if (moves.added(bp)) return false;
+        if (at[bp.lp] && at[bp.lp]->last_add != -1) return false;
         ok = true;
         set(bp.lp, -1);
         set(bp.rp, -1);
@@ -327,11 +340,11 @@ enum Reorder4Branch : std::uint8_t {
 
 // Branches of core_reorder4 at `step`, found without building the chain; false when the core
 // would not report ok (no pair to handle).
-bool reorder4_branches(const MoveIndex& moves, const std::vector<int>& partner, int step, const stem& st,
-                       std::vector<std::uint8_t>& branches) {
+bool reorder4_branches(const std::vector<const MoveIndex::Moves*>& at, const std::vector<int>& partner, int step,
+                       const stem& st, std::vector<std::uint8_t>& branches) {
     branches.clear();
     scan_span(partner, st, [&](const BP& bp) {
-        const MoveIndex::Moves* m = moves.find(bp);
+        const MoveIndex::Moves* m = at[bp.lp];
         const bool del_after = m && m->last_del >= step;
         const int first_add = m ? m->first_add : -1;
         if (!del_after && first_add == -1) {
@@ -434,6 +447,8 @@ void reorder_del_table(const std::vector<Action>& va, const std::string& sequenc
     if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
     std::vector<int> wp = rs.partner;
     std::vector<std::pair<int, int>> undo;
+    std::vector<const MoveIndex::Moves*> at;
+    moves.track(at, rs.partner);
     // Whether each helix is a candidate at the current step (its answer stands until a move
     // touches its span: whether the parent adds a helix pair before the step changes only at
     // such a move).
@@ -442,10 +457,11 @@ void reorder_del_table(const std::vector<Action>& va, const std::string& sequenc
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
             if (i == 0 || touches(va[i - 1], st))
-                cand[s] = blocked(rs.rs, rs.partner, st, true) && reorder_ok(moves, rs.partner, wp, undo, i, st);
+                cand[s] = blocked(rs.rs, rs.partner, st, true) && reorder_ok(moves, at, rs.partner, wp, undo, i, st);
             if (cand[s]) t.del.emplace_back(i, s);
         }
         rs.apply(va[i]);
+        moves.track(at, va[i]);
         const BP& b = va[i].b;
         wp[b.lp] = rs.partner[b.lp];
         wp[b.rp] = rs.partner[b.rp];
@@ -476,13 +492,15 @@ void reorder_del2_table(const std::vector<Action>& va, const std::string& sequen
         PlacesAway away;
     };
     std::vector<Carried> carried(stems.size());
+    std::vector<const MoveIndex::Moves*> at;
+    moves.track(at, rs.partner);
     for (int i = 0; i < size; ++i) {
         t.del2_step_begin.push_back(static_cast<int>(t.del2_stem.size()));
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
             Carried& c = carried[s];
             if (i == 0 || touches(va[i - 1], st)) {
-                c.ok = blocked(rs.rs, rs.partner, st, false) && reorder4_branches(moves, rs.partner, i, st, c.branches);
+                c.ok = blocked(rs.rs, rs.partner, st, false) && reorder4_branches(at, rs.partner, i, st, c.branches);
                 if (c.ok) c.away = reorder4_places_away(c.branches, size);
             }
             if (!c.ok) continue;
@@ -492,6 +510,7 @@ void reorder_del2_table(const std::vector<Action>& va, const std::string& sequen
             draws += 10 * static_cast<std::uint64_t>(places);  // mygaussian_left: ten draws a place
         }
         rs.apply(va[i]);
+        moves.track(at, va[i]);
     }
     t.del2_total = draws;
 }
