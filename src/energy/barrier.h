@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
-#include <sparsehash/sparse_hash_map>
+#include <unordered_map>
 
 #include "model/chain.h"
 
 // Dot-bracket structure -> free energy in kcal/mol. One per search; entries are never removed.
-using EnergyCache = google::sparse_hash_map<std::string, double, std::hash<std::string>, std::equal_to<std::string>>;
+// A node-based map: inserting into a sparse hash map copies the neighbouring keys (long strings)
+// each time, which cost a fifth of a search.
+using EnergyCache = std::unordered_map<std::string, double, std::hash<std::string>, std::equal_to<std::string>>;
 
 // Energies of the structures `vs` in order: cached ones from the cache, the others from one
 // getVSEnergy batch (added to the cache when `fill_cache`).
