@@ -478,7 +478,9 @@ void reorder_del2_table(const std::vector<Action>& va, const std::string& sequen
     const std::vector<stem>& stems = stems_of(sequence);
     const MoveIndex moves(va);
     t.del2_stem.clear();
-    t.del2_draws.clear();
+    t.del2_places.clear();
+    t.del2_many.clear();
+    t.del2_checkpoint.clear();
     t.del2_step_begin.clear();
     std::uint64_t draws = 0;
     const int size = static_cast<int>(va.size());
@@ -504,15 +506,30 @@ void reorder_del2_table(const std::vector<Action>& va, const std::string& sequen
                 if (c.ok) c.away = reorder4_places_away(c.branches, size);
             }
             if (!c.ok) continue;
-            t.del2_stem.push_back(s);
-            t.del2_draws.push_back(draws);
+            const int k = static_cast<int>(t.del2_stem.size());
+            if (k % ReorderTables::kCheckpoint == 0) t.del2_checkpoint.push_back(draws);
             const int places = c.away.lo < i && i < c.away.hi ? c.away.places : reorder4_places(c.branches, i, size);
+            t.del2_stem.push_back(s);
+            t.del2_places.push_back(static_cast<std::uint8_t>(std::min(places, 255)));
+            if (places >= 255) t.del2_many.emplace_back(k, places);
             draws += 10 * static_cast<std::uint64_t>(places);  // mygaussian_left: ten draws a place
         }
         rs.apply(va[i]);
         moves.track(at, va[i]);
     }
     t.del2_total = draws;
+}
+
+std::uint64_t ReorderTables::del2_draws_before(int k) const {
+    const int from = k / kCheckpoint * kCheckpoint;
+    std::uint64_t draws = del2_checkpoint[from / kCheckpoint];
+    auto many = std::lower_bound(del2_many.begin(), del2_many.end(), std::make_pair(from, 0));
+    for (int c = from; c < k; ++c) {
+        int places = del2_places[c];
+        if (places == 255) places = (many++)->second;
+        draws += 10 * static_cast<std::uint64_t>(places);
+    }
+    return draws;
 }
 
 ReorderTables reorder_tables(const ActionChain& parent, const std::string& sequence, const std::string& A,
@@ -556,7 +573,7 @@ std::vector<ActionChain> reorder_del2_drawn(const ActionChain& parent, const Reo
                                           t.del2_step_begin.begin()) -
                          1;
         RandomStream local = origin;
-        local.skip(t.del2_draws[k]);
+        local.skip(t.del2_draws_before(k));
         bool ok = false;
         ActionChain ac = core_reorder4(va, moves, partner_table(structure_at(A, va, step)), step,
                                        stems[t.del2_stem[k]], ok,
