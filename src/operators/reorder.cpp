@@ -336,28 +336,18 @@ enum Reorder4Branch : std::uint8_t {
     kPostponeAdd,    // added before the step and kept: the addition moves past the step
     kEarlyDelAfter,  // deleted after the step, added before it: the deletion comes forward
     kDelAfter,       // deleted after the step, not added before it: the deletion comes forward
+    kBroken,         // added after the step while present: not a valid parent
 };
 
-// Branches of core_reorder4 at `step`, found without building the chain; false when the core
-// would not report ok (no pair to handle).
-bool reorder4_branches(const std::vector<const MoveIndex::Moves*>& at, const std::vector<int>& partner, int step,
-                       const stem& st, std::vector<std::uint8_t>& branches) {
-    branches.clear();
-    scan_span(partner, st, [&](const BP& bp) {
-        const MoveIndex::Moves* m = at[bp.lp];
-        const bool del_after = m && m->last_del >= step;
-        const int first_add = m ? m->first_add : -1;
-        if (!del_after && first_add == -1) {
-            branches.push_back(kRestore);
-        } else if (!del_after) {
-            ZENTROLA_CHECK(first_add < step && "indx_add < indx");
-            branches.push_back(kPostponeAdd);
-        } else {
-            branches.push_back(first_add != -1 && first_add < step ? kEarlyDelAfter : kDelAfter);
-        }
-        return true;
-    });
-    return !branches.empty();
+// Branch of core_reorder4 for a pair present at `step` (m: the parent's moves of the pair, or
+// nullptr). It stays the same while the pair stays: the step can only pass one of the pair's
+// own moves by deleting or adding the pair.
+std::uint8_t branch_of(const MoveIndex::Moves* m, int step) {
+    const bool del_after = m && m->last_del >= step;
+    const int first_add = m ? m->first_add : -1;
+    if (!del_after && first_add == -1) return kRestore;
+    if (!del_after) return first_add < step ? kPostponeAdd : kBroken;
+    return first_add != -1 && first_add < step ? kEarlyDelAfter : kDelAfter;
 }
 
 // Positions core_reorder4 draws at `step` on a parent of `size` moves, given its branches.
@@ -377,6 +367,7 @@ int reorder4_places(const std::vector<std::uint8_t>& branches, int step, int siz
                 --indx;
                 break;
             case kEarlyDelAfter: ++places, ++indx; break;
+            case kBroken: ZENTROLA_CHECK(!"indx_add < indx"); break;
             default: places += indx > 0, ++indx;
         }
     }
@@ -408,6 +399,7 @@ PlacesAway reorder4_places_away(const std::vector<std::uint8_t>& branches, int s
                 r.places += 1;
                 break;
             case kEarlyDelAfter: ++d, ++r.places; break;
+            case kBroken: ZENTROLA_CHECK(!"indx_add < indx"); break;
             default:
                 r.lo = std::max(r.lo, -d);
                 ++d;
@@ -486,29 +478,78 @@ void reorder_del2_table(const std::vector<Action>& va, const std::string& sequen
     const int size = static_cast<int>(va.size());
     PathStructure rs(A);
     if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
-    // Per helix, carried over while no move touches its span: whether the core reports ok
-    // there, its branches and the count away from the ends of the parent.
-    struct Carried {
-        bool ok = false;
+    // Per helix, kept up to date move by move: the pairs its scan lists (pairs with an end in
+    // its span, not symmetric about its centre), in scan order, as their rank in the visiting order
+    // and their branch; how many strand positions are paired and how many listed pairs are not
+    // strictly inside its loop (blocked when either is non-zero); and the count away from the
+    // ends of the parent, redone when the list changes.
+    struct Listing {
+        std::vector<int> ranks;
         std::vector<std::uint8_t> branches;
+        int strand = 0, outer = 0;
+        bool dirty = true;
         PlacesAway away;
     };
-    std::vector<Carried> carried(stems.size());
+    std::vector<Listing> listing(stems.size());
     std::vector<const MoveIndex::Moves*> at;
     moves.track(at, rs.partner);
+    auto rank_of = [](const stem& st, const BP& q) {
+        const int lo = st.outer.lp, hi = st.outer.rp, mid = (lo + hi) / 2;
+        int r = 1 << 30;
+        for (const int e : {q.lp, q.rp})
+            if (lo <= e && e <= hi) r = std::min(r, visit_rank(mid, e));
+        return r;
+    };
+    auto on_strand = [](const stem& st, int e) {
+        return (st.outer.lp <= e && e <= st.inner.lp) || (st.inner.rp <= e && e <= st.outer.rp);
+    };
+    auto inside_loop = [](const stem& st, const BP& q) { return st.inner.lp < q.lp && q.rp < st.inner.rp; };
+    for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
+        const stem& st = stems[s];
+        Listing& l = listing[s];
+        for (int e = st.outer.lp; e <= st.outer.rp; ++e)
+            if (on_strand(st, e) && rs.partner[e] != -1) ++l.strand;
+        scan_span(rs.partner, st, [&](const BP& q) {
+            l.ranks.push_back(rank_of(st, q));
+            l.branches.push_back(branch_of(at[q.lp], 0));
+            if (!inside_loop(st, q)) ++l.outer;
+            return true;
+        });
+    }
     for (int i = 0; i < size; ++i) {
         t.del2_step_begin.push_back(static_cast<int>(t.del2_stem.size()));
+        const Action* moved = i > 0 ? &va[i - 1] : nullptr;
+        const BP q = moved ? BP(std::min(moved->b.lp, moved->b.rp), std::max(moved->b.lp, moved->b.rp)) : BP();
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
-            Carried& c = carried[s];
-            if (i == 0 || touches(va[i - 1], st)) {
-                c.ok = blocked(rs.rs, rs.partner, st, false) && reorder4_branches(at, rs.partner, i, st, c.branches);
-                if (c.ok) c.away = reorder4_places_away(c.branches, size);
+            Listing& l = listing[s];
+            if (moved && touches(*moved, st)) {
+                const int sign = moved->a == add ? 1 : -1;
+                l.strand += sign * (on_strand(st, q.lp) + on_strand(st, q.rp));
+                const bool formed = q.lp + q.rp == st.outer.lp + st.outer.rp;  // the scan skips those
+                if (!formed) {
+                    const int r = rank_of(st, q);
+                    const auto pos = std::lower_bound(l.ranks.begin(), l.ranks.end(), r) - l.ranks.begin();
+                    if (sign > 0) {
+                        l.ranks.insert(l.ranks.begin() + pos, r);
+                        l.branches.insert(l.branches.begin() + pos, branch_of(at[q.lp], i));
+                    } else {
+                        ZENTROLA_CHECK(pos < static_cast<long>(l.ranks.size()) && l.ranks[pos] == r);
+                        l.ranks.erase(l.ranks.begin() + pos);
+                        l.branches.erase(l.branches.begin() + pos);
+                    }
+                    if (!inside_loop(st, q)) l.outer += sign;
+                    l.dirty = true;
+                }
             }
-            if (!c.ok) continue;
+            if ((l.strand == 0 && l.outer == 0) || l.ranks.empty()) continue;
+            if (l.dirty) {
+                l.away = reorder4_places_away(l.branches, size);
+                l.dirty = false;
+            }
             const int k = static_cast<int>(t.del2_stem.size());
             if (k % ReorderTables::kCheckpoint == 0) t.del2_checkpoint.push_back(draws);
-            const int places = c.away.lo < i && i < c.away.hi ? c.away.places : reorder4_places(c.branches, i, size);
+            const int places = l.away.lo < i && i < l.away.hi ? l.away.places : reorder4_places(l.branches, i, size);
             t.del2_stem.push_back(s);
             t.del2_places.push_back(static_cast<std::uint8_t>(std::min(places, 255)));
             if (places >= 255) t.del2_many.emplace_back(k, places);
