@@ -147,22 +147,6 @@ bool within(const BP& cur, const stem& st) { return cur.lp >= st.outer.lp && cur
 
 BP outward(const BP& cur) { return BP(cur.lp - 1, cur.rp + 1); }
 
-// Whether some pair of the structure conflicts with the helix (and, when `skip_helix_pairs`,
-// is not one of the helix's own pairs). A paired base on one of the helix's strands settles it
-// at once; otherwise every pair is tested.
-bool blocked(const RStruct& rs, const std::vector<int>& partner, const stem& st, bool skip_helix_pairs) {
-    const int lo = st.outer.lp, hi = st.outer.rp;
-    for (int p = lo; p <= st.inner.lp; ++p) {
-        for (int q : {p, lo + hi - p}) {
-            const int z = partner_at(partner, q);
-            if (z != -1 && !(skip_helix_pairs && z == lo + hi - q)) return true;
-        }
-    }
-    for (const BP& bp : rs.vbp)
-        if (st.conflictwithBP(bp) && !(skip_helix_pairs && st.containBP(bp))) return true;
-    return false;
-}
-
 // Core of reorder_del: the blocking pairs disappear at the step and the helix grows behind them.
 ActionChain core_reorder(const std::vector<Action>& parent, const MoveIndex& moves, const RStruct& rs,
                          const std::vector<int>& partner, int indx, const stem& st, bool& ok) {
@@ -281,7 +265,7 @@ bool reorder_ok(const MoveIndex& moves, const std::vector<const MoveIndex::Moves
             set(cur.lp, cur.rp);
             set(cur.rp, cur.lp);
             cur = outward(cur);
-            cross = -1;
+            cross = 0;  // nothing crossed the pair just formed, so nothing crosses the next one out
         }
         if (!within(cur, st)) settled = true;
         return !settled;
@@ -430,6 +414,73 @@ ActionChain ActionChain::reorder_del4(const RStruct& rs, const int& indx, const 
 // The candidates are kept as (step, stem): whether a core call is a candidate is found without
 // building its chain, and the chain is built only when drawn (the core is deterministic given
 // the structure at the step, which is replayed from A again).
+// Per helix, kept up to date move by move: the pairs its scan lists (pairs with an end in its
+// span, not symmetric about its centre), in scan order, as their rank in the visiting order and
+// their reorder_del2 branch; how many strand positions are paired and how many listed pairs are
+// not strictly inside its loop; and reorder_del2's count away from the ends of the parent,
+// redone when the list changes. A helix conflicts with a pair of the structure other than its
+// own exactly when `outer` > 0 (blocked(.., true)), and with any pair when `strand` > 0 too.
+struct HelixLists {
+    struct Listing {
+        std::vector<int> ranks;
+        std::vector<std::uint8_t> branches;
+        int strand = 0, outer = 0;
+        bool dirty = true;
+        PlacesAway away;
+    };
+    std::vector<Listing> helix;
+
+    static int rank_of(const stem& st, const BP& q) {
+        const int lo = st.outer.lp, hi = st.outer.rp, mid = (lo + hi) / 2;
+        int r = 1 << 30;
+        for (const int e : {q.lp, q.rp})
+            if (lo <= e && e <= hi) r = std::min(r, visit_rank(mid, e));
+        return r;
+    }
+    static bool on_strand(const stem& st, int e) {
+        return (st.outer.lp <= e && e <= st.inner.lp) || (st.inner.rp <= e && e <= st.outer.rp);
+    }
+    static bool inside_loop(const stem& st, const BP& q) { return st.inner.lp < q.lp && q.rp < st.inner.rp; }
+
+    // The lists at step 0, from the partner table of A.
+    HelixLists(const std::vector<stem>& stems, const std::vector<int>& partner,
+               const std::vector<const MoveIndex::Moves*>& at)
+        : helix(stems.size()) {
+        for (std::size_t s = 0; s < stems.size(); ++s) {
+            const stem& st = stems[s];
+            Listing& l = helix[s];
+            for (int e = st.outer.lp; e <= st.outer.rp; ++e)
+                if (on_strand(st, e) && partner[e] != -1) ++l.strand;
+            scan_span(partner, st, [&](const BP& q) {
+                l.ranks.push_back(rank_of(st, q));
+                l.branches.push_back(branch_of(at[q.lp], 0));
+                if (!inside_loop(st, q)) ++l.outer;
+                return true;
+            });
+        }
+    }
+    // After the parent's move x (which touches the helix's span), before step `step`.
+    void update(const stem& st, Listing& l, const Action& x, const std::vector<const MoveIndex::Moves*>& at,
+                int step) {
+        const BP q(std::min(x.b.lp, x.b.rp), std::max(x.b.lp, x.b.rp));
+        const int sign = x.a == add ? 1 : -1;
+        l.strand += sign * (on_strand(st, q.lp) + on_strand(st, q.rp));
+        if (q.lp + q.rp == st.outer.lp + st.outer.rp) return;  // the scan skips those
+        const int r = rank_of(st, q);
+        const auto pos = std::lower_bound(l.ranks.begin(), l.ranks.end(), r) - l.ranks.begin();
+        if (sign > 0) {
+            l.ranks.insert(l.ranks.begin() + pos, r);
+            l.branches.insert(l.branches.begin() + pos, branch_of(at[q.lp], step));
+        } else {
+            ZENTROLA_CHECK(pos < static_cast<long>(l.ranks.size()) && l.ranks[pos] == r);
+            l.ranks.erase(l.ranks.begin() + pos);
+            l.branches.erase(l.branches.begin() + pos);
+        }
+        if (!inside_loop(st, q)) l.outer += sign;
+        l.dirty = true;
+    }
+};
+
 void reorder_del_table(const std::vector<Action>& va, const std::string& sequence, const std::string& A,
                        ReorderTables& t) {
     const std::vector<stem>& stems = stems_of(sequence);
@@ -445,11 +496,14 @@ void reorder_del_table(const std::vector<Action>& va, const std::string& sequenc
     // touches its span: whether the parent adds a helix pair before the step changes only at
     // such a move).
     std::vector<char> cand(stems.size(), 0);
+    HelixLists lists(stems, rs.partner, at);
     for (int i = 0; i < static_cast<int>(va.size()); ++i) {
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
             const stem& st = stems[s];
-            if (i == 0 || touches(va[i - 1], st))
-                cand[s] = blocked(rs.rs, rs.partner, st, true) && reorder_ok(moves, at, rs.partner, wp, undo, i, st);
+            if (i == 0 || touches(va[i - 1], st)) {
+                if (i > 0) lists.update(st, lists.helix[s], va[i - 1], at, i);
+                cand[s] = lists.helix[s].outer > 0 && reorder_ok(moves, at, rs.partner, wp, undo, i, st);
+            }
             if (cand[s]) t.del.emplace_back(i, s);
         }
         rs.apply(va[i]);
@@ -478,70 +532,14 @@ void reorder_del2_table(const std::vector<Action>& va, const std::string& sequen
     const int size = static_cast<int>(va.size());
     PathStructure rs(A);
     if (rs.partner.size() < sequence.size()) rs.partner.resize(sequence.size(), -1);
-    // Per helix, kept up to date move by move: the pairs its scan lists (pairs with an end in
-    // its span, not symmetric about its centre), in scan order, as their rank in the visiting order
-    // and their branch; how many strand positions are paired and how many listed pairs are not
-    // strictly inside its loop (blocked when either is non-zero); and the count away from the
-    // ends of the parent, redone when the list changes.
-    struct Listing {
-        std::vector<int> ranks;
-        std::vector<std::uint8_t> branches;
-        int strand = 0, outer = 0;
-        bool dirty = true;
-        PlacesAway away;
-    };
-    std::vector<Listing> listing(stems.size());
     std::vector<const MoveIndex::Moves*> at;
     moves.track(at, rs.partner);
-    auto rank_of = [](const stem& st, const BP& q) {
-        const int lo = st.outer.lp, hi = st.outer.rp, mid = (lo + hi) / 2;
-        int r = 1 << 30;
-        for (const int e : {q.lp, q.rp})
-            if (lo <= e && e <= hi) r = std::min(r, visit_rank(mid, e));
-        return r;
-    };
-    auto on_strand = [](const stem& st, int e) {
-        return (st.outer.lp <= e && e <= st.inner.lp) || (st.inner.rp <= e && e <= st.outer.rp);
-    };
-    auto inside_loop = [](const stem& st, const BP& q) { return st.inner.lp < q.lp && q.rp < st.inner.rp; };
-    for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
-        const stem& st = stems[s];
-        Listing& l = listing[s];
-        for (int e = st.outer.lp; e <= st.outer.rp; ++e)
-            if (on_strand(st, e) && rs.partner[e] != -1) ++l.strand;
-        scan_span(rs.partner, st, [&](const BP& q) {
-            l.ranks.push_back(rank_of(st, q));
-            l.branches.push_back(branch_of(at[q.lp], 0));
-            if (!inside_loop(st, q)) ++l.outer;
-            return true;
-        });
-    }
+    HelixLists lists(stems, rs.partner, at);
     for (int i = 0; i < size; ++i) {
         t.del2_step_begin.push_back(static_cast<int>(t.del2_stem.size()));
-        const Action* moved = i > 0 ? &va[i - 1] : nullptr;
-        const BP q = moved ? BP(std::min(moved->b.lp, moved->b.rp), std::max(moved->b.lp, moved->b.rp)) : BP();
         for (int s = 0; s < static_cast<int>(stems.size()); ++s) {
-            const stem& st = stems[s];
-            Listing& l = listing[s];
-            if (moved && touches(*moved, st)) {
-                const int sign = moved->a == add ? 1 : -1;
-                l.strand += sign * (on_strand(st, q.lp) + on_strand(st, q.rp));
-                const bool formed = q.lp + q.rp == st.outer.lp + st.outer.rp;  // the scan skips those
-                if (!formed) {
-                    const int r = rank_of(st, q);
-                    const auto pos = std::lower_bound(l.ranks.begin(), l.ranks.end(), r) - l.ranks.begin();
-                    if (sign > 0) {
-                        l.ranks.insert(l.ranks.begin() + pos, r);
-                        l.branches.insert(l.branches.begin() + pos, branch_of(at[q.lp], i));
-                    } else {
-                        ZENTROLA_CHECK(pos < static_cast<long>(l.ranks.size()) && l.ranks[pos] == r);
-                        l.ranks.erase(l.ranks.begin() + pos);
-                        l.branches.erase(l.branches.begin() + pos);
-                    }
-                    if (!inside_loop(st, q)) l.outer += sign;
-                    l.dirty = true;
-                }
-            }
+            HelixLists::Listing& l = lists.helix[s];
+            if (i > 0 && touches(va[i - 1], stems[s])) lists.update(stems[s], l, va[i - 1], at, i);
             if ((l.strand == 0 && l.outer == 0) || l.ranks.empty()) continue;
             if (l.dirty) {
                 l.away = reorder4_places_away(l.branches, size);
