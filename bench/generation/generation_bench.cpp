@@ -3,7 +3,7 @@
 // configuration: the four direct paths as parents (generation 0), and the direct paths with
 // eight bred parents beside them. The run stops at the first generation boundary (a hook with
 // a budget of no time), so set-up and the evaluation of the parents are included; they are
-// small beside the breeding. Counters: parents, and the process's peak memory so far (MiB),
+// small beside the breeding. THREADS=N in the environment sets the threads. Counters: parents, and the process's peak memory so far (MiB),
 // which after the 1000-base runs is their peak.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -78,7 +78,8 @@ std::string scratch_dir() {
 
 void one_generation(benchmark::State& state, bool bred) {
     const Problem& pr = problem(static_cast<int>(state.range(0)));
-    SearchConfig cf;  // the defaults of examples/config; THREADS: all cores
+    SearchConfig cf;  // the defaults of examples/config; threads: $THREADS, else all cores
+    if (const char* threads = std::getenv("THREADS")) cf.THREADS = std::atoi(threads);
     const std::string dir = scratch_dir();
     std::ofstream null("/dev/null");
     std::streambuf* out = std::cout.rdbuf(null.rdbuf());  // the progress lines
