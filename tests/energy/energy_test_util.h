@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "run_command.h"
+#include "text.h"
+
 class ScratchDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,27 +40,13 @@ inline std::vector<std::string> tmpFiles() {
     return v;
 }
 
-inline std::string readFile(const std::string& name) {
-    std::ifstream f(name);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-inline void writeFile(const std::string& name, const std::string& text) { std::ofstream(name) << text; }
-
 // Command prefix of a stand-in, formed like the configured one: program, option, blank.
 inline std::string standin(const std::string& mode, const std::string& opt = "-d1") {
     return std::string(STANDIN_DIR) + "standin_" + mode + " " + opt + " ";
 }
 
 // One line per stand-in run: "records <n> args <words>".
-inline std::vector<std::string> standinLog() {
-    std::vector<std::string> v;
-    std::ifstream f("standin.log");
-    for (std::string l; std::getline(f, l);) v.push_back(l);
-    return v;
-}
+inline std::vector<std::string> standinLog() { return lines_of(read_file("standin.log")); }
 
 // Energy the stand-in gives a structure with option -d1.
 inline double standinEnergy(const std::string& s) {

@@ -29,12 +29,12 @@ using EvaluatorCommand = ScratchDirTest;
 using EvaluatorFailure = ScratchDirTest;
 
 TEST_F(EvaluatorFailure, OutputRecordWithoutNumberIsAFatalError) {
-    writeFile("r.out", "ACGU\n(..) (1.0)\nACGU\n(..) (  abc)\n");
+    write_file("r.out", "ACGU\n(..) (1.0)\nACGU\n(..) (  abc)\n");
     expect_fatal([&] { readEnergyfromFile("r.out"); },
                  "File r.out: the energy of record 2 is not a number: \\(\\.\\.\\) \\(  abc\\)");
-    writeFile("s.out", "ACGU\n(..)\n");
+    write_file("s.out", "ACGU\n(..)\n");
     expect_fatal([&] { readEnergyfromFile("s.out"); }, "File s.out: the energy of record 1");
-    writeFile("t.out", "ACGU\n(..) (-1.2x)\n");
+    write_file("t.out", "ACGU\n(..) (-1.2x)\n");
     expect_fatal([&] { readEnergyfromFile("t.out"); }, "File t.out: the energy of record 1");
     expect_fatal([&] { readEnergyfromFile("none.out"); }, "Can not open file none.out\n");
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "nnmodel/nnmodel.h"
+#include "text.h"
 
 namespace {
 
@@ -27,18 +28,9 @@ struct Row {
 };
 
 std::vector<Row> load_rows() {
-    std::ifstream in(std::string(NNMODEL_TEST_DATA_DIR) + "/temperature.tsv");
-    std::string line, field;
-    std::getline(in, line);
     std::vector<Row> rows;
-    while (std::getline(in, line)) {
-        std::stringstream ss(line);
-        Row r;
-        std::getline(ss, r.seq, '\t');
-        std::getline(ss, r.structure, '\t');
-        while (std::getline(ss, field, '\t')) r.printed.push_back(field);
-        rows.push_back(r);
-    }
+    for (const auto& f : read_tsv(std::string(NNMODEL_TEST_DATA_DIR) + "/temperature.tsv"))
+        rows.push_back({f[0], f[1], std::vector<std::string>(f.begin() + 2, f.end())});
     EXPECT_EQ(rows.size(), 2000u);
     return rows;
 }

@@ -11,20 +11,12 @@
 #include "nnmodel/nnmodel.h"
 #include "pathout/pathout.h"
 #include "run_command.h"
+#include "text.h"
 
 namespace {
 
 const std::string kBin = ZENTROLA_BIN;
 const std::string kSource = SOURCE_DIR;
-
-std::vector<std::string> split(const std::string& text, char sep) {
-    std::vector<std::string> v;
-    std::string field;
-    std::istringstream in(text);
-    while (std::getline(in, field, sep)) v.push_back(field);
-    if (!text.empty() && text.back() == sep) v.push_back("");
-    return v;
-}
 
 // Partner of each position (-1 unpaired), read the plain way.
 std::vector<int> partners(const std::string& s) {
@@ -48,12 +40,12 @@ struct Row {
 
 // Rows of a path table; fails the test on a malformed line.
 std::vector<Row> read_table(const std::string& text) {
-    const std::vector<std::string> lines = split(text, '\n');
-    EXPECT_GE(lines.size(), 3u);
+    const std::vector<std::string> lines = lines_of(text);
+    EXPECT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "step\tmove\ti\tj\tstructure\tenergy_kcal_mol");
-    EXPECT_EQ(lines.back(), "");  // ends in a newline
+    EXPECT_EQ(text.back(), '\n');
     std::vector<Row> rows;
-    for (std::size_t k = 1; k + 1 < lines.size(); ++k) {
+    for (std::size_t k = 1; k < lines.size(); ++k) {
         const std::vector<std::string> f = split(lines[k], '\t');
         EXPECT_EQ(f.size(), 6u) << lines[k];
         if (f.size() != 6) break;

@@ -27,8 +27,8 @@ TEST(Golden, RunsAreByteIdenticalToTheRecordedOnes) {
         std::string out = r.out;
         out.replace(0, out.find(", outdir="), "infile=in.faa");
         EXPECT_TRUE(without_time_lines(out) == without_time_lines(read_file(c + "expected/stdout"))) << name;
-        for (const char* f : {"result.txt", "log.txt"}) {
-            EXPECT_TRUE(without_time_lines(read_file(dir + "/out/" + f)) ==
+        for (const char* f : {"result", "log"}) {
+            EXPECT_TRUE(without_time_lines(read_file(dir + "/out/" + f + ".txt")) ==
                         without_time_lines(read_file(c + "expected/" + f)))
                 << name << " " << f;
         }

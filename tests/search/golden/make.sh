@@ -15,7 +15,9 @@ for c in */; do
   rm -rf "$c/expected"
   mkdir -p "$c/expected"
   cp "$work/stdout" "$c/expected/"
-  cp "$work/out/result.txt" "$work/out/log.txt" "$c/expected/"
+  # Without the .txt ending: these are data, not text that line counters should take for code.
+  cp "$work/out/result.txt" "$c/expected/result"
+  cp "$work/out/log.txt" "$c/expected/log"
   if [ -d "$work/out/generation" ]; then
     (cd "$work/out/generation" && sha256sum gen_*) > "$c/expected/generation.sha256"
   fi
