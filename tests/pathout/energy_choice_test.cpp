@@ -1,6 +1,5 @@
-// DANGLES, ENERGYPARAMS and TEMPERATURE: every reference row of each shipped parameter file
-// (printed by RNAeval 2.7.1 with -P FILE -dN) through the built-in evaluator and the RNAeval
-// command, and whole runs whose path tables carry the chosen model's energies.
+// DANGLES, ENERGYPARAMS and TEMPERATURE: whole runs whose path tables carry the chosen model's
+// energies, and bad values.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "energy/evaluator.h"
 #include "nnmodel/nnmodel.h"
 #include "run_command.h"
 #include "text.h"
@@ -20,41 +18,6 @@ const std::string kRNAevalDir = RNAEVAL_DIR;
 const std::string kData = std::string(SOURCE_DIR) + "/data/";
 
 long dcal(const std::string& kcal) { return std::lround(std::stod(kcal) * 100); }
-
-const char* const kParamFiles[] = {"rna_turner1999", "rna_andronescu2007", "rna_langdon2018"};
-
-class ParamFile : public ::testing::TestWithParam<const char*> {};
-
-// Columns: sequence, structure, then the d0, d1, d2 energies from the third on.
-TEST_P(ParamFile, BuiltInEvaluatorAndRNAevalCommandGiveEveryReferenceRow) {
-    const std::string file = kData + GetParam() + ".par";
-    const auto rows = read_tsv(std::string(REFERENCE_DIR) + "/params/" + GetParam() + ".tsv");
-    ASSERT_EQ(rows.size(), 2000u);
-    const std::string dir = make_scratch_dir("rnaeval_p");
-    std::string records;
-    for (const auto& r : rows) records += r[0] + "\n" + r[1] + "\n";
-    write_file(dir + "/in", records);
-    for (int d = 0; d < 3; ++d) {
-        set_energy_choice({d, file});
-        const CommandResult c =
-            run_in(dir, "'" + kRNAevalDir + "RNAeval' -d" + std::to_string(d) + " -P '" + file + "' < in");
-        ASSERT_EQ(c.status, 0) << c.err;
-        const std::vector<double> command = readEnergyfromFile(dir + "/.stdout");
-        ASSERT_EQ(command.size(), rows.size());
-        int wrong = 0;
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            const long want = dcal(rows[k][2 + d]), builtin = std::lround(getVSEnergy(rows[k][0], {rows[k][1]}, "")[0] * 100);
-            if ((builtin != want || std::lround(command[k] * 100) != want) && ++wrong <= 3)
-                ADD_FAILURE() << "-d" << d << " row " << k + 1 << ": built-in " << builtin << ", command "
-                              << command[k] << ", reference " << want;
-        }
-        EXPECT_EQ(wrong, 0) << "-d" << d;
-    }
-    set_energy_choice({});
-    remove_scratch_dir(dir);
-}
-
-INSTANTIATE_TEST_SUITE_P(Shipped, ParamFile, ::testing::ValuesIn(kParamFiles));
 
 // Whole runs: the path table carries the chosen model's energies, with the built-in model and
 // with the RNAeval command (which gets -dN, -T and -P FILE).
@@ -100,7 +63,11 @@ TEST_P(EnergyChoiceRun, PathTableHoldsTheChosenEnergies) {
 
 INSTANTIATE_TEST_SUITE_P(Choices, EnergyChoiceRun,
                          ::testing::Values(RunCase{"", 0, 37}, RunCase{"", 2, 50}, RunCase{"rna_turner1999", 1, 37},
-                                           RunCase{"rna_andronescu2007", 2, 37}, RunCase{"rna_langdon2018", 0, 25}));
+                                           RunCase{"rna_andronescu2007", 2, 37}, RunCase{"rna_langdon2018", 0, 25}),
+                         [](const auto& i) {
+                             return std::string(*i.param.params ? i.param.params : "turner2004") + "_d" +
+                                    std::to_string(i.param.dangles) + "_" + std::to_string(int(i.param.celsius)) + "C";
+                         });
 
 TEST(EnergyChoiceErrors, BadValuesStopWithStatusOneAndSayWhy) {
     const std::string dir = make_scratch_dir("choice_err");

@@ -1,6 +1,7 @@
-// Energies at other temperatures: the reference table (RNAeval 2.7.1 -T at 10, 25, 50 and 70 C)
-// in-process and through the command, every shipped parameter file at 50 C against a plain
-// rescaling of its text, and 37 C left exactly as read.
+// The shipped parameter sets and other temperatures, in-process and through the command: every
+// reference row of each file (RNAeval 2.7.1 with -P FILE -dN), the reference table at 10, 25, 50
+// and 70 C (-T), every file at 50 C against a plain rescaling of its text, and 37 C left exactly
+// as read.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -24,12 +25,12 @@ namespace {
 
 struct Row {
     std::string seq, structure;
-    std::vector<std::string> printed;  // T10_d0 ... T70_d2
+    std::vector<std::string> printed;  // by column: d0 d1 d2, or T10_d0 ... T70_d2
 };
 
-std::vector<Row> load_rows() {
+std::vector<Row> load_rows(const std::string& file) {
     std::vector<Row> rows;
-    for (const auto& f : read_tsv(std::string(NNMODEL_TEST_DATA_DIR) + "/temperature.tsv"))
+    for (const auto& f : read_tsv(std::string(NNMODEL_TEST_DATA_DIR) + "/" + file))
         rows.push_back({f[0], f[1], std::vector<std::string>(f.begin() + 2, f.end())});
     EXPECT_EQ(rows.size(), 2000u);
     return rows;
@@ -75,8 +76,18 @@ void expect_rows(const std::vector<Row>& rows, int dangles, const std::string& a
     std::remove((base + ".out").c_str());
 }
 
+TEST(ParamSets, EveryShippedFileGivesEveryReferenceRow) {
+    for (const char* name : {"rna_turner1999", "rna_andronescu2007", "rna_langdon2018"}) {
+        const std::vector<Row> rows = load_rows(std::string("params/") + name + ".tsv");
+        const std::string path = std::string(NNMODEL_DATA_DIR) + "/" + name + ".par";
+        for (int d = 0; d < 3; ++d)
+            expect_rows(rows, d, "-P '" + path + "'", nnmodel::read_parameter_file(path),
+                        [&](const Row& r) { return r.printed[d]; });
+    }
+}
+
 TEST(Temperature, ReferenceTableInProcessAndByTheCommand) {
-    const std::vector<Row> rows = load_rows();
+    const std::vector<Row> rows = load_rows("temperature.tsv");
     const int temperatures[] = {10, 25, 50, 70};
     for (int t = 0; t < 4; ++t) {
         const nnmodel::ParamSet p = nnmodel::turner2004_at(temperatures[t]);
@@ -147,7 +158,7 @@ bool canonical_pairs_only(const Row& r) {
 // cannot express; so this comparison keeps to structures of canonical pairs.
 TEST(Temperature, ShippedFilesAt50CAgreeWithAPlainRescaling) {
     std::vector<Row> rows;
-    for (const Row& r : load_rows())
+    for (const Row& r : load_rows("temperature.tsv"))
         if (canonical_pairs_only(r)) rows.push_back(r);
     ASSERT_GT(rows.size(), 1500u);
     for (const char* name : {"rna_turner2004", "rna_turner1999", "rna_andronescu2007", "rna_langdon2018"}) {
