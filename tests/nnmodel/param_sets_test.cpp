@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "nnmodel/nnmodel.h"
+#include "run_command.h"
 #include "text.h"
 
 namespace {
@@ -46,34 +45,27 @@ std::string printed(const nnmodel::ParamSet& p, const Row& r, int dangles) {
 // and the in-process one of p, against want(row).
 void expect_rows(const std::vector<Row>& rows, int dangles, const std::string& args, const nnmodel::ParamSet& p,
                  const std::function<std::string(const Row&)>& want) {
-    const std::string base = ::testing::TempDir() + "temperature_test_" + std::to_string(::getpid());
-    {
-        std::ofstream f(base + ".in");
-        for (const Row& r : rows) f << r.seq << '\n' << r.structure << '\n';
-    }
-    const std::string cmd = std::string("'") + RNAEVAL_EXE + "' -d" + std::to_string(dangles) + " " + args + " < '" +
-                            base + ".in' > '" + base + ".out' 2> /dev/null";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    std::ifstream out(base + ".out");
-    std::string line;
+    const std::string dir = make_scratch_dir("param_sets");
+    std::string records;
+    for (const Row& r : rows) records += r.seq + '\n' + r.structure + '\n';
+    write_file(dir + "/in", records);
+    const std::string cmd = std::string("'") + RNAEVAL_EXE + "' -d" + std::to_string(dangles) + " " + args + " < in";
+    const CommandResult c = run_in(dir, cmd);
+    EXPECT_EQ(c.status, 0) << cmd;
+    const std::vector<std::string> out = lines_of(c.out);
+    ASSERT_EQ(out.size(), 2 * rows.size()) << cmd;
     int wrong = 0;
-    std::size_t k = 0;
-    for (int n = 1; std::getline(out, line); ++n) {
-        if (n % 2 == 1 || k >= rows.size()) continue;
-        const Row& r = rows[k++];
-        std::string by_command = line.substr(line.rfind('(') + 1);
-        by_command = by_command.substr(by_command.find_first_not_of(' '));
-        by_command.pop_back();
-        const std::string w = want(r), in_process = printed(p, r, dangles);
-        if ((by_command != w || in_process != w) && ++wrong <= 3) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const std::string& line = out[2 * k + 1];
+        const std::size_t open = line.find_first_not_of(' ', line.rfind('(') + 1);
+        const std::string by_command = line.substr(open, line.size() - 1 - open);
+        const std::string w = want(rows[k]), in_process = printed(p, rows[k], dangles);
+        if ((by_command != w || in_process != w) && ++wrong <= 3)
             ADD_FAILURE() << cmd << ": command " << by_command << ", in-process " << in_process << ", expected " << w
-                          << "\n  " << r.seq << "\n  " << r.structure;
-        }
+                          << "\n  " << rows[k].seq << "\n  " << rows[k].structure;
     }
-    EXPECT_EQ(k, rows.size()) << cmd;
     EXPECT_EQ(wrong, 0) << cmd;
-    std::remove((base + ".in").c_str());
-    std::remove((base + ".out").c_str());
+    remove_scratch_dir(dir);
 }
 
 TEST(ParamSets, EveryShippedFileGivesEveryReferenceRow) {
