@@ -1,6 +1,6 @@
 // Whole default-search runs against the files an earlier build wrote for the same seed
 // (tests/search/golden/make.sh): standard output, result and log files byte for byte, time
-// stamps aside, and the generation files by checksum.
+// stamps aside, and the generation files by checksum, also with the RNAeval command.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -36,6 +36,15 @@ TEST(Golden, RunsAreByteIdenticalToTheRecordedOnes) {
             EXPECT_EQ(run_in(dir, "cd out/generation && sha256sum gen_*").out,
                       read_file(c + "expected/generation.sha256"))
                 << name;
+            // The same files when the RNAeval command gives the energies.
+            write_file(dir + "/config", read_file(c + "config") + "ViennaRNAPackage=" + RNAEVAL_DIR + "\n");
+            ASSERT_EQ(
+                run_in(dir, "'" + std::string(ZENTROLA_BIN) + "' -i '" + c + "in.faa' -c config -d cmd " + args).status,
+                0);
+            EXPECT_EQ(without_time_lines(read_file(dir + "/cmd/log.txt")),
+                      without_time_lines(read_file(c + "expected/log")));
+            EXPECT_EQ(run_in(dir, "cd cmd/generation && sha256sum gen_*").out,
+                      read_file(c + "expected/generation.sha256"));
         }
         remove_scratch_dir(dir);
         ++cases;

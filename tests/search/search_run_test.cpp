@@ -11,7 +11,6 @@
 namespace {
 
 const std::string kBin = ZENTROLA_BIN;
-const std::string kRNAevalDir = RNAEVAL_DIR;
 
 // A shared hairpin helix in front of a 50-nt bistable problem.
 const std::string kSeq = "GGGGAAAACCCCUGCUCGAGUUCUCCCCUUAUAUAACAACUCACUUAAUUCCUCGACCCGGA";
@@ -60,20 +59,6 @@ TEST_F(Search, StopRules) {
             << limits;
         EXPECT_NE(r.out.rfind("the barrier energy is " + result[result.size() - 3].substr(2)), std::string::npos);
     }
-}
-
-TEST_F(Search, SameSeedSameRunInBothEnergyModes) {
-    const std::string config = std::string(kSmall) + "MAXGEN=2\nMAXNOIMPROVE=1\nSAVEGENE=YES\n";
-    const CommandResult a = run(config, "-d a -s 17");
-    const CommandResult c = run(config + "ViennaRNAPackage=" + kRNAevalDir + "\n", "-d c -s 17");
-    ASSERT_EQ(a.status, 0) << a.err;
-    ASSERT_EQ(c.status, 0) << c.err;
-    for (const char* f : {"/result.txt", "/log.txt", "/generation/gen_ini", "/generation/gen_0", "/generation/gen_1"}) {
-        const std::string fa = without_time_lines(read_file(dir + "/a" + f));
-        EXPECT_FALSE(fa.empty()) << f;
-        EXPECT_EQ(fa, without_time_lines(read_file(dir + "/c" + f))) << f;
-    }
-    EXPECT_NE(c.out.find("RNAeval is " + kRNAevalDir + "RNAeval -d1 \n"), std::string::npos);
 }
 
 }  // namespace
