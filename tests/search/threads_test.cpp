@@ -13,16 +13,9 @@
 #include "random_instance.h"
 #include "run_command.h"
 #include "search/driver.h"
+#include "text.h"
 
 namespace {
-
-// The files of a run without their asctime() stamps (the lines that end in the year).
-std::string stamped_out(const std::string& text) {
-    std::string out, line;
-    for (std::istringstream in(text); std::getline(in, line);)
-        if (line.size() != 24 || line[19] != ' ') out += line + "\n";
-    return out;
-}
 
 std::string run_files(const RandomInstance& in, unsigned seed, int threads, bool save, const std::string& dir) {
     SearchConfig cf;
@@ -42,7 +35,7 @@ std::string run_files(const RandomInstance& in, unsigned seed, int threads, bool
     const pathout::Path best = GenericAlgorithm(RPath(in.seq, in.A, in.B), dir + "/result.txt", dir + "/log.txt",
                                                 dir + "/", cf);
     std::cout.rdbuf(old);
-    std::string files = stamped_out(read_file(dir + "/result.txt")) + read_file(dir + "/log.txt") + quiet.str();
+    std::string files = without_time_lines(read_file(dir + "/result.txt")) + read_file(dir + "/log.txt") + quiet.str();
     if (save) files += read_file(dir + "/generation/gen_0") + read_file(dir + "/generation/gen_1");
     for (double e : best.energies) files += std::to_string(e) + " ";
     return files;
