@@ -147,7 +147,8 @@ void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofst
         return;
     }
     const bool del = s.allot.n[kSlotReorderDel] > 0, del2 = s.allot.n[kSlotReorderDel2] > 0;
-    const std::size_t batch = 2 * static_cast<std::size_t>(workers.threads());
+    // Two batches of tables are held at once (about 10 MB a parent at 1000 bases), hence the cap.
+    const std::size_t batch = std::min<std::size_t>(2 * static_cast<std::size_t>(workers.threads()), 16);
     std::vector<ReorderTables> ready, next;
     bool stop = false;
     // Round r builds the tables of batch r while task 0 breeds batch r - 1.
