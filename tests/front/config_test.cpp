@@ -63,6 +63,8 @@ TEST_F(ConfigFile, RejectsUnusableEntriesWithStatusOne) {
     expect_fatal([&] { c.setConfig(file("MAXGEN=many\n")); }, "MAXGEN = many");
     expect_fatal([&] { c.setConfig(file("MAXPOP=\n")); }, "MAXPOP");
     expect_fatal([&] { c.setConfig(file("MAXPOP=99999999999999\n")); }, "MAXPOP");
+    for (const char* threads : {"THREADS=0\n", "THREADS=-2\n", "THREADS=many\n"})
+        expect_fatal([&] { c.setConfig(file(threads)); }, "THREADS");
 }
 
 TEST_F(ConfigFile, SelfcheckLooksForRNAevalOnlyWhenConfigured) {
