@@ -22,21 +22,8 @@
 namespace nnmodel {
 namespace {
 
-// Pair type of (code of 5' base, code of 3' base): CG 1, GC 2, GU 3, UG 4, AU 5, UA 6, else 7.
-constexpr int8_t kPairType[kBaseSlots][kBaseSlots] = {
-    /*       N  A  C  G  U */
-    /* N */ {7, 7, 7, 7, 7},
-    /* A */ {7, 7, 7, 7, 5},
-    /* C */ {7, 7, 7, 1, 7},
-    /* G */ {7, 7, 2, 7, 3},
-    /* U */ {7, 6, 7, 4, 7},
-};
-
-// Larger than any sum of contact energies, small enough never to overflow when added to.
-constexpr int kNever = 1 << 29;
-
-inline int pair_type(int a, int b) { return kPairType[a][b]; }
-
+using detail::kNever;
+using detail::pair_type;
 using detail::Stem;
 struct Open {
     int i;             // position of '('
@@ -98,7 +85,7 @@ public:
     Evaluator(const ParamSet& p, const EncodedSequence& s, Workspace& ws, bool want_notes)
         : P(p), S(s.codes.data()), letters(s.letters.data()), n(s.length()), ws_(ws), want_notes_(want_notes) {}
 
-    int au(int t) const { return P.terminal_au & -(t > 2); }
+    int au(int t) const { return detail::terminal_au(P, t); }
 
     void note(int pos, std::string text) {
         if (want_notes_) ws_.notes.emplace_back(pos, std::move(text));
@@ -177,17 +164,9 @@ public:
                P.mismatch_interior[t1][a][b] + P.mismatch_interior[t2][d][c];
     }
 
-    // Contact energies of one stem: c[f5][f3] for using its 5'/3' neighbour.
-    struct Contact {
-        int c00, c01, c10, c11;
-    };
+    using Contact = detail::Contact;
     Contact contact(const int (*mm)[kBaseSlots][kBaseSlots], int t, int x, int y, bool avail5, bool avail3) const {
-        Contact c;
-        c.c00 = 0;
-        c.c10 = avail5 ? P.dangle5[t][x] : 0;
-        c.c01 = avail3 ? P.dangle3[t][y] : 0;
-        c.c11 = (avail5 && avail3) ? mm[t][x][y] : (avail5 ? c.c10 : c.c01);
-        return c;
+        return detail::contact(P, mm, t, x, y, avail5, avail3);
     }
 
     int multiloop(int i, int j, const Stem* br, int m, int dangles) const {
@@ -240,22 +219,8 @@ public:
         return fixed + best;
     }
 
-    // One stem of a line scan. In the exterior loop (keep_shared) a nucleotide shared by two
-    // stems always goes to one of them, as RNAeval has it; "neither" only matters when a
-    // mismatch is less favourable than the 5' dangle alone, as rescaled tables can have.
     static void step(int& free, int& taken, const Contact& c, bool shared, bool keep_shared = false) {
-        const int m = std::min(free, taken);
-        int nt, nf;
-        if (shared) {
-            const int unused = keep_shared ? taken : m;  // previous stem left it
-            nt = std::min(unused + c.c01, free + c.c11);
-            nf = std::min(unused + c.c00, free + c.c10);
-        } else {
-            nt = m + std::min(c.c01, c.c11);
-            nf = m + std::min(c.c00, c.c10);
-        }
-        free = std::min(nf, kNever);
-        taken = std::min(nt, kNever);
+        detail::step(free, taken, c, shared, keep_shared);
     }
 
     int exterior(const Stem* st, int m, int dangles) const {

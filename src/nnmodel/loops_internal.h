@@ -2,10 +2,66 @@
 // so that each loop formula exists once. Positions are 1-based; energies in dcal/mol.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "nnmodel/nnmodel.h"
 
 namespace nnmodel {
 namespace detail {
+
+// Pair type of (code of 5' base, code of 3' base): CG 1, GC 2, GU 3, UG 4, AU 5, UA 6, else 7.
+constexpr int8_t kPairType[kBaseSlots][kBaseSlots] = {
+    /*       N  A  C  G  U */
+    /* N */ {7, 7, 7, 7, 7},
+    /* A */ {7, 7, 7, 7, 5},
+    /* C */ {7, 7, 7, 1, 7},
+    /* G */ {7, 7, 2, 7, 3},
+    /* U */ {7, 6, 7, 4, 7},
+};
+
+inline int pair_type(int a, int b) { return kPairType[a][b]; }
+
+// Terminal AU/GU penalty of a helix end of type t (dcal/mol).
+inline int terminal_au(const ParamSet& p, int t) { return p.terminal_au & -(t > 2); }
+
+// Larger than any sum of contact energies, small enough never to overflow when added to.
+constexpr int kNever = 1 << 29;
+
+// d1 contact energies of one stem (dcal/mol): c[f5][f3] for using its 5'/3' neighbour.
+struct Contact {
+    int c00, c01, c10, c11;
+};
+inline Contact contact(const ParamSet& P, const int (*mm)[kBaseSlots][kBaseSlots], int t, int x, int y, bool avail5,
+                       bool avail3) {
+    Contact c;
+    c.c00 = 0;
+    c.c10 = avail5 ? P.dangle5[t][x] : 0;
+    c.c01 = avail3 ? P.dangle3[t][y] : 0;
+    c.c11 = (avail5 && avail3) ? mm[t][x][y] : (avail5 ? c.c10 : c.c01);
+    return c;
+}
+
+// One stem of a d1 line scan over the stems of a loop. free/taken: best totals given the
+// previous stem does not / does use its 3' neighbour; shared: the two stems are one base apart.
+// In the exterior loop (keep_shared) a nucleotide shared by two stems always goes to one of
+// them, as RNAeval has it; "neither" only matters when a mismatch is less favourable than the
+// 5' dangle alone, as rescaled tables can have. After a link that is not shared only
+// min(free, taken) matters, so a scan splits into independent runs there.
+inline void step(int& free, int& taken, const Contact& c, bool shared, bool keep_shared = false) {
+    const int m = std::min(free, taken);
+    int nt, nf;
+    if (shared) {
+        const int unused = keep_shared ? taken : m;  // previous stem left it
+        nt = std::min(unused + c.c01, free + c.c11);
+        nf = std::min(unused + c.c00, free + c.c10);
+    } else {
+        nt = m + std::min(c.c01, c.c11);
+        nf = m + std::min(c.c00, c.c10);
+    }
+    free = std::min(nf, kNever);
+    taken = std::min(nt, kNever);
+}
 
 // A pair (p,q), p < q, 1-based.
 struct Stem {

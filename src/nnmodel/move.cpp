@@ -145,6 +145,121 @@ bool plain_sums(const ParamSet& p, int64_t pair_bound, int64_t base_bound, int n
                                 ") crosses a pair of the structure");
 }
 
+// Terms of stem (p,q) (1-based) as a branch of a multiloop (multi) or a stem of the exterior
+// loop that do not depend on its neighbours: the AU penalty, the multiloop's per-branch term
+// and, for d2, its mismatch or dangles. dcal/mol.
+inline int branch_terms(const ParamSet& P, const int8_t* S, int n, int p, int q, int dangles, bool multi) {
+    const int t = detail::pair_type(S[p], S[q]);
+    int e = detail::terminal_au(P, t);
+    if (multi) {
+        e += P.ml_intern;
+        if (dangles == 2) e += P.mismatch_multi[t][S[p - 1]][S[q + 1]];
+    } else if (dangles == 2) {
+        if (p > 1 && q < n)
+            e += P.mismatch_exterior[t][S[p - 1]][S[q + 1]];
+        else if (p > 1)
+            e += P.dangle5[t][S[p - 1]];
+        else if (q < n)
+            e += P.dangle3[t][S[q + 1]];
+    }
+    return e;
+}
+
+// The d1 contacts (dcal/mol) of consecutive stems st[0..m) of one loop, entered and left
+// through links that are not shared: prev_q is the 3' end of the stem before them (0 at the
+// 5' end), next_p the 5' end of the stem after them (n + 1 at the 3' end).
+int run_contacts(const ParamSet& P, const int8_t* S, int n, const Stem* st, int m, int prev_q, int next_p, bool multi) {
+    const auto& mm = multi ? P.mismatch_multi : P.mismatch_exterior;
+    int free = 0, taken = detail::kNever;
+    for (int r = 0; r < m; ++r) {
+        const int p = st[r].p, q = st[r].q;
+        const int after = r + 1 < m ? st[r + 1].p : next_p;
+        const detail::Contact c = detail::contact(P, mm, detail::pair_type(S[p], S[q]), S[p - 1], S[q + 1],
+                                                  p - 1 > prev_q, q < n && q + 1 < after);
+        detail::step(free, taken, c, r > 0 && prev_q + 2 == p, !multi);
+        prev_q = q;
+    }
+    return std::min(free, taken);
+}
+
+// E(L with (i,j)) - E(L without it), 1-based, for the loop L around (i,j) (closed by (a,b), or
+// the exterior loop when a == 0) from the stems near (i,j) only. Applies when L is the exterior
+// loop or a multiloop both with and without (i,j); for d1 the stems coupled to the change
+// through shared bases must also stay clear of the closing pair, whose choice closes the ring.
+// inner[0..m_in): the branches of (i,j), with room for n/2 + 1 stems before and after them
+// (overwritten); u_in: its unpaired bases. False when L must be evaluated in full.
+bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int a, int b, Stem* inner,
+                int m_in, int u_in, int dangles, MoveWork& w, int& out) {
+    const int n = s.length();
+    const int8_t* S = s.codes.data();
+    const bool multi = a > 0;
+    int fixed = branch_terms(P, S, n, i, j, dangles, multi);
+    for (int r = 0; r < m_in; ++r) fixed -= branch_terms(P, S, n, inner[r].p, inner[r].q, dangles, multi);
+    if (multi) fixed -= (u_in + 2) * P.ml_base;
+    if (!multi && dangles != 1) {
+        out = fixed;
+        return true;
+    }
+    // Stems next to (i,j), nearest first. d0/d2: two are enough to tell a multiloop. d1: the
+    // stems joined to (i,j) by links of one shared base, then the first stem past a link that
+    // is not shared (it only bounds the run).
+    auto enough = [dangles](int count, int gap) { return dangles != 1 ? count == 2 : gap != 2; };
+    Stem* const left = w.without.data();
+    Stem* const right = inner + m_in;
+    int nl = 0, nr = 0;
+    bool left_end = false, right_end = false;
+    for (int k = i - 1;;) {
+        if (k <= a) {
+            left_end = true;
+            break;
+        }
+        const int q = pt[k - 1] + 1;
+        if (q == 0) {
+            --k;
+            continue;
+        }
+        left[nl++] = {q, k};
+        if (nl >= 2 && enough(nl, left[nl - 2].p - k)) break;
+        k = q - 1;
+    }
+    if (dangles == 1 || nl < 2) {
+        for (int k = j + 1;;) {
+            if (k >= b) {
+                right_end = true;
+                break;
+            }
+            const int q = pt[k - 1] + 1;
+            if (q == 0) {
+                ++k;
+                continue;
+            }
+            right[nr++] = {k, q};
+            if (nr >= 2 && enough(nr, k - right[nr - 2].q)) break;
+            k = q + 1;
+        }
+    }
+    if (dangles != 1) {
+        if (nl + nr < 2 && (nl + nr == 0 || m_in == 0)) return false;  // an interior loop on one side
+        out = fixed;
+        return true;
+    }
+    if (multi && (left_end || right_end)) return false;
+    const int wl = left_end ? nl : nl - 1;  // stems of the run
+    const int wr = right_end ? nr : nr - 1;
+    const int prev_q = left_end ? 0 : left[nl - 1].q;
+    const int next_p = right_end ? n + 1 : right[nr - 1].p;
+    Stem* const with = w.with.data();
+    std::reverse_copy(left, left + wl, with);
+    with[wl] = {i, j};
+    std::copy(right, right + wr, with + wl + 1);
+    // without: the same left stems, then inner and right, which already lie in a row.
+    Stem* const without = inner - wl;
+    std::copy(with, with + wl, without);
+    out = fixed + run_contacts(P, S, n, with, wl + 1 + wr, prev_q, next_p, multi) -
+          run_contacts(P, S, n, without, wl + m_in + wr, prev_q, next_p, multi);
+    return true;
+}
+
 // The change of adding (i,j) (1-based; deleting is its negative) on the structure pt, from
 // the two or three loops involved; x is the 0-based opening of the pair enclosing (i,j), -1 for the
 // exterior loop. Throws when (i,j) would cross a pair.
@@ -154,13 +269,13 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     if (w.with.size() < static_cast<std::size_t>(n) + 2) {  // a loop has at most n/2 + 1 stems
         w.with.resize(n + 2);
         w.without.resize(n + 2);
-        w.inner.resize(n + 2);
+        w.inner.resize(2 * n + 4);
     }
     auto partner = [pt](int k) { return pt[k - 1] + 1; };  // 1-based, 0 when unpaired
-    Stem* const inner = w.inner.data();
-    Stem* const with = w.with.data();
-    Stem* const without = w.without.data();
-    int m_in = 0;
+    // The branches of (i,j) sit in the middle of their buffer, so that near_delta can put the
+    // stems before them in front and after them behind without copying them.
+    Stem* const inner = w.inner.data() + n + 2;
+    int m_in = 0, u_in = j - i - 1;
     for (int k = i + 1; k < j;) {
         const int q = partner(k);
         if (q == 0) {
@@ -169,46 +284,33 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         }
         if (q < k || q >= j) crossing(i - 1, j - 1);
         inner[m_in++] = {k, q};
+        u_in -= q - k + 1;
         k = q + 1;
     }
-    int a = 0, b = n + 1;
+    const int e_inner = detail::loop_energy(P, s, i, j, inner, m_in, dangles);
+    const int a = x >= 0 ? x + 1 : 0;
+    const int b = x >= 0 ? pt[x] + 1 : n + 1;
+    int near = 0;
+    if (near_delta(P, s, pt, i, j, a, b, inner, m_in, u_in, dangles, w, near)) return e_inner + near;
+    // An interior loop on one side, or a d1 run that reaches the closing pair: the whole loop
+    // (a,b), with and without (i,j).
+    Stem* const with = w.with.data();
+    Stem* const without = w.without.data();
     int m_left = 0;
-    if (x >= 0) {
-        // A multiloop or interior loop (a,b): all of its branches.
-        a = x + 1;
-        b = pt[x] + 1;
-        if (b < j) crossing(i - 1, j - 1);
-        for (int k = a + 1; k < i;) {
-            const int q = partner(k);
-            if (q == 0) {
-                ++k;
-                continue;
-            }
-            with[m_left++] = {k, q};
-            k = q + 1;
+    for (int k = a + 1; k < i;) {
+        const int q = partner(k);
+        if (q == 0) {
+            ++k;
+            continue;
         }
-    } else {
-        // The exterior loop is a sum over runs of stems joined by gaps of 0 or 1 base (a stem
-        // only takes a dangle or mismatch base its neighbour does not take): only the stems from
-        // the last two unpaired bases before i to the first two after j are needed.
-        for (int k = i - 1; k >= 1;) {
-            const int q = partner(k);
-            if (q == 0) {
-                if (k == 1 || partner(k - 1) == 0) break;
-                --k;
-                continue;
-            }
-            without[m_left++] = {q, k};  // 3'-to-5' for now
-            k = q - 1;
-        }
-        std::reverse_copy(without, without + m_left, with);
+        with[m_left++] = {k, q};
+        k = q + 1;
     }
     int m_with = m_left;
     with[m_with++] = {i, j};
     for (int k = j + 1; k < b;) {
         const int q = partner(k);
         if (q == 0) {
-            if (a == 0 && (k == n || partner(k + 1) == 0)) break;
             ++k;
             continue;
         }
@@ -220,8 +322,7 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     std::copy(inner, inner + m_in, without + m_left);
     std::copy(with + m_left + 1, with + m_with, without + m_left + m_in);
     const int m_without = m_with - 1 + m_in;
-    return detail::loop_energy(P, s, a, b, with, m_with, dangles) +
-           detail::loop_energy(P, s, i, j, inner, m_in, dangles) -
+    return e_inner + detail::loop_energy(P, s, a, b, with, m_with, dangles) -
            detail::loop_energy(P, s, a, b, without, m_without, dangles);
 }
 
