@@ -165,9 +165,10 @@ inline int branch_terms(const ParamSet& P, const int8_t* S, int n, int p, int q,
     return e;
 }
 
-// The d1 contacts (dcal/mol) of consecutive stems st[0..m) of one loop, entered and left
-// through links that are not shared: prev_q is the 3' end of the stem before them (0 at the
-// 5' end), next_p the 5' end of the stem after them (n + 1 at the 3' end).
+// The d1 contacts (dcal/mol) of consecutive stems st[0..m) of one loop (a multiloop's closing
+// pair (a,b) among them written (b,a)), entered and left through links that are not shared:
+// prev_q is the 3' end of the stem before them (0 at the 5' end), next_p the 5' end of the
+// stem after them (n + 1 at the 3' end).
 int run_contacts(const ParamSet& P, const int8_t* S, int n, const Stem* st, int m, int prev_q, int next_p, bool multi) {
     const auto& mm = multi ? P.mismatch_multi : P.mismatch_exterior;
     int free = 0, taken = detail::kNever;
@@ -183,11 +184,10 @@ int run_contacts(const ParamSet& P, const int8_t* S, int n, const Stem* st, int 
 }
 
 // E(L with (i,j)) - E(L without it), 1-based, for the loop L around (i,j) (closed by (a,b), or
-// the exterior loop when a == 0) from the stems near (i,j) only. Applies when L is the exterior
-// loop or a multiloop both with and without (i,j); for d1 the stems coupled to the change
-// through shared bases must also stay clear of the closing pair, whose choice closes the ring.
-// inner[0..m_in): the branches of (i,j), with room for n/2 + 1 stems before and after them
-// (overwritten); u_in: its unpaired bases. False when L must be evaluated in full.
+// the exterior loop when a == 0) from the stems near (i,j) only, when L is the exterior loop or
+// a multiloop both with and without (i,j). inner[0..m_in): the branches of (i,j), with room for
+// n/2 + 2 stems before and after them (overwritten); u_in: its unpaired bases. False when L must
+// be evaluated in full (d1: every link of the multiloop's ring is shared).
 bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int a, int b, Stem* inner,
                 int m_in, int u_in, int dangles, MoveWork& w, int& out) {
     const int n = s.length();
@@ -196,55 +196,66 @@ bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     int fixed = branch_terms(P, S, n, i, j, dangles, multi);
     for (int r = 0; r < m_in; ++r) fixed -= branch_terms(P, S, n, inner[r].p, inner[r].q, dangles, multi);
     if (multi) fixed -= (u_in + 2) * P.ml_base;
-    if (!multi && dangles != 1) {
-        out = fixed;
-        return true;
-    }
-    // Stems next to (i,j), nearest first. d0/d2: two are enough to tell a multiloop. d1: the
-    // stems joined to (i,j) by links of one shared base, then the first stem past a link that
-    // is not shared (it only bounds the run).
-    auto enough = [dangles](int count, int gap) { return dangles != 1 ? count == 2 : gap != 2; };
+    out = fixed;
+    if (dangles != 1) return true;
+    // d1: the elements of L joined to (i,j) by links of one shared base, then the first past a
+    // link that is not shared (it only bounds the run), nearest first on each side. In a
+    // multiloop the elements form a ring with the closing pair, written (b,a) so that its 5'
+    // neighbour is b - 1 and its 3' neighbour a + 1; past it a walk goes on at the other end of
+    // the loop, and gives up when it comes back to (i,j): no link of the ring ends the run.
     Stem* const left = w.without.data();
     Stem* const right = inner + m_in;
     int nl = 0, nr = 0;
-    bool left_end = false, right_end = false;
-    for (int k = i - 1;;) {
-        if (k <= a) {
-            left_end = true;
-            break;
+    bool left_end = false, right_end = false;  // at an end of the chain (exterior loop)
+    for (int k = i - 1, stop = a, wrapped = 0;;) {
+        Stem e;
+        if (k <= stop) {
+            if (!multi) {
+                left_end = true;
+                break;
+            }
+            if (wrapped) return false;
+            e = {b, a};
+            wrapped = 1;
+            k = b - 1;
+            stop = j;
+        } else {
+            const int q = pt[k - 1] + 1;
+            if (q == 0) {
+                --k;
+                continue;
+            }
+            e = {q, k};
+            k = q - 1;
         }
-        const int q = pt[k - 1] + 1;
-        if (q == 0) {
-            --k;
-            continue;
-        }
-        left[nl++] = {q, k};
-        if (nl >= 2 && enough(nl, left[nl - 2].p - k)) break;
-        k = q - 1;
+        left[nl++] = e;
+        if (nl >= 2 && left[nl - 2].p - e.q != 2) break;
     }
-    if (dangles == 1 || nl < 2) {
-        for (int k = j + 1;;) {
-            if (k >= b) {
+    for (int k = j + 1, stop = b, wrapped = 0;;) {
+        Stem e;
+        if (k >= stop) {
+            if (!multi) {
                 right_end = true;
                 break;
             }
+            if (wrapped) return false;
+            e = {b, a};
+            wrapped = 1;
+            k = a + 1;
+            stop = i;
+        } else {
             const int q = pt[k - 1] + 1;
             if (q == 0) {
                 ++k;
                 continue;
             }
-            right[nr++] = {k, q};
-            if (nr >= 2 && enough(nr, k - right[nr - 2].q)) break;
+            e = {k, q};
             k = q + 1;
         }
+        right[nr++] = e;
+        if (nr >= 2 && e.p - right[nr - 2].q != 2) break;
     }
-    if (dangles != 1) {
-        if (nl + nr < 2 && (nl + nr == 0 || m_in == 0)) return false;  // an interior loop on one side
-        out = fixed;
-        return true;
-    }
-    if (multi && (left_end || right_end)) return false;
-    const int wl = left_end ? nl : nl - 1;  // stems of the run
+    const int wl = left_end ? nl : nl - 1;  // elements of the run
     const int wr = right_end ? nr : nr - 1;
     const int prev_q = left_end ? 0 : left[nl - 1].q;
     const int next_p = right_end ? n + 1 : right[nr - 1].p;
@@ -252,11 +263,11 @@ bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     std::reverse_copy(left, left + wl, with);
     with[wl] = {i, j};
     std::copy(right, right + wr, with + wl + 1);
-    // without: the same left stems, then inner and right, which already lie in a row.
+    // without: the same left elements, then inner and right, which already lie in a row.
     Stem* const without = inner - wl;
     std::copy(with, with + wl, without);
-    out = fixed + run_contacts(P, S, n, with, wl + 1 + wr, prev_q, next_p, multi) -
-          run_contacts(P, S, n, without, wl + m_in + wr, prev_q, next_p, multi);
+    out += run_contacts(P, S, n, with, wl + 1 + wr, prev_q, next_p, multi) -
+           run_contacts(P, S, n, without, wl + m_in + wr, prev_q, next_p, multi);
     return true;
 }
 
@@ -266,15 +277,15 @@ bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
 int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int x, int dangles,
                 MoveWork& w) {
     const int n = s.length();
-    if (w.with.size() < static_cast<std::size_t>(n) + 2) {  // a loop has at most n/2 + 1 stems
-        w.with.resize(n + 2);
-        w.without.resize(n + 2);
-        w.inner.resize(2 * n + 4);
+    if (w.with.size() < static_cast<std::size_t>(n) + 4) {  // a loop has at most n/2 + 1 stems
+        w.with.resize(n + 4);
+        w.without.resize(n + 4);
+        w.inner.resize(2 * n + 8);
     }
     auto partner = [pt](int k) { return pt[k - 1] + 1; };  // 1-based, 0 when unpaired
     // The branches of (i,j) sit in the middle of their buffer, so that near_delta can put the
     // stems before them in front and after them behind without copying them.
-    Stem* const inner = w.inner.data() + n + 2;
+    Stem* const inner = w.inner.data() + n + 4;
     int m_in = 0, u_in = j - i - 1;
     for (int k = i + 1; k < j;) {
         const int q = partner(k);
@@ -287,13 +298,40 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         u_in -= q - k + 1;
         k = q + 1;
     }
-    const int e_inner = detail::loop_energy(P, s, i, j, inner, m_in, dangles);
-    const int a = x >= 0 ? x + 1 : 0;
-    const int b = x >= 0 ? pt[x] + 1 : n + 1;
+    const int8_t* S = s.codes.data();
+    auto closed_by = [&](int p, int q, const Stem* br, int m) {
+        if (m == 0) return detail::hairpin_energy(P, S, s.letters.data(), p, q);
+        if (m == 1) return detail::interior_energy(P, S, p, q, br[0].p, br[0].q);
+        return detail::loop_energy(P, s, p, q, br, m, dangles);
+    };
+    const int e_inner = closed_by(i, j, inner, m_in);
     int near = 0;
+    if (x < 0) {
+        near_delta(P, s, pt, i, j, 0, n + 1, inner, m_in, u_in, dangles, w, near);
+        return e_inner + near;
+    }
+    const int a = x + 1, b = pt[x] + 1;
+    // The nearest branches of (a,b) on either side of (i,j): one ends at l > a, one starts at r < b.
+    int l = i - 1, r = j + 1;
+    while (l > a && partner(l) == 0) --l;
+    while (r < b && partner(r) == 0) ++r;
+    if (l == a && r == b) return e_inner + detail::interior_energy(P, S, a, b, i, j) - closed_by(a, b, inner, m_in);
+    if (m_in == 0 && (l == a || r == b)) {  // one other branch: is there a second?
+        Stem other = l > a ? Stem{partner(l), l} : Stem{r, partner(r)};
+        int k = l > a ? other.p - 1 : other.q + 1;
+        if (l > a)
+            while (k > a && partner(k) == 0) --k;
+        else
+            while (k < b && partner(k) == 0) ++k;
+        if (k == a || k == b) {  // a multiloop of two branches with (i,j), an interior loop without
+            Stem two[2] = {other, {i, j}};
+            if (r < b) std::swap(two[0], two[1]);
+            return e_inner + detail::loop_energy(P, s, a, b, two, 2, dangles) -
+                   detail::interior_energy(P, S, a, b, other.p, other.q);
+        }
+    }
     if (near_delta(P, s, pt, i, j, a, b, inner, m_in, u_in, dangles, w, near)) return e_inner + near;
-    // An interior loop on one side, or a d1 run that reaches the closing pair: the whole loop
-    // (a,b), with and without (i,j).
+    // d1 with every link of the ring shared: the whole multiloop, with and without (i,j).
     Stem* const with = w.with.data();
     Stem* const without = w.without.data();
     int m_left = 0;
@@ -314,7 +352,6 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
             ++k;
             continue;
         }
-        if (q < k || q > b) crossing(i - 1, j - 1);
         with[m_with++] = {k, q};
         k = q + 1;
     }
