@@ -126,11 +126,23 @@ inline __attribute__((always_inline)) int enclosing_open(const int* pt, int i) {
 }
 
 // Both scans a move needs, in one call (one choice of clone): true when a short pair is
-// present; otherwise *enclosing = enclosing_open(pt, i).
+// present; otherwise *enclosing = enclosing_open(pt, i) unless *enclosing >= -1 already.
 __attribute__((target_clones("avx2", "default"))) bool scan_structure(const int* pt, int n, int i, int* enclosing) {
     if (has_short_pair(pt, n)) return true;
-    *enclosing = enclosing_open(pt, i);
+    if (*enclosing < -1) *enclosing = enclosing_open(pt, i);
     return false;
+}
+
+// enclosing_open by a walk over the loop of i that gives up after a few steps (then -2): most
+// moves sit in a small loop, whose closing pair a walk finds sooner than a scan. (0-based)
+inline int enclosing_nearby(const int* pt, int i) {
+    int k = i - 1;
+    for (int steps = 0; steps < 8 && k >= 0; ++steps) {
+        const int q = pt[k];
+        if (q > k) return k;  // no branch left of i opens here: the loop's closing pair
+        k = q < 0 ? k - 1 : q - 1;
+    }
+    return k < 0 ? -1 : -2;
 }
 
 // Whether the sum of the loop energies of a structure of length n without pairs (k,l),
@@ -435,9 +447,9 @@ MoveModel prepare_moves(const ParamSet& p) {
 int move_delta(const MoveModel& m, const EncodedSequence& s, const std::vector<int>& pt, int i, int j, int dangles) {
     const bool adding = check_move(s, pt, i, j, dangles);
     const int n = s.length();
-    int x = -1;
-    if (j - i <= 3 || n > m.max_length || scan_structure(pt.data(), n, i, &x))
-        return full_delta(*m.params, s, pt, i, j, adding, dangles);
+    if (j - i <= 3 || n > m.max_length) return full_delta(*m.params, s, pt, i, j, adding, dangles);
+    int x = enclosing_nearby(pt.data(), i);
+    if (scan_structure(pt.data(), n, i, &x)) return full_delta(*m.params, s, pt, i, j, adding, dangles);
     const int d = local_delta(*m.params, s, pt.data(), i + 1, j + 1, x, dangles, work());
     return adding ? d : -d;
 }
