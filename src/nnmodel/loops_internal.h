@@ -51,7 +51,7 @@ inline bool special_hairpin(const std::vector<SpecialHairpin>& list, const char*
 
 // Hairpin closed by (i,j) (1-based; S: codes, letters: the letters from position 1 on), the
 // sentinel of the table for fewer than 3 unpaired bases.
-inline int hairpin_energy(const ParamSet& P, const int8_t* S, const char* letters, int i, int j) {
+__attribute__((always_inline)) inline int hairpin_energy(const ParamSet& P, const int8_t* S, const char* letters, int i, int j) {
     const int u = j - i - 1;
     const int t = pair_type(S[i], S[j]);
     if (u < 3) return P.hairpin[u];
@@ -67,7 +67,7 @@ inline int hairpin_energy(const ParamSet& P, const int8_t* S, const char* letter
 }
 
 // Interior loop, bulge or stacked pair closed by (i,j) with the inner pair (k,l) (1-based).
-inline int interior_energy(const ParamSet& P, const int8_t* S, int i, int j, int k, int l) {
+__attribute__((always_inline)) inline int interior_energy(const ParamSet& P, const int8_t* S, int i, int j, int k, int l) {
     const int t1 = pair_type(S[i], S[j]);
     const int t2 = pair_type(S[l], S[k]);
     const int n1 = k - i - 1;

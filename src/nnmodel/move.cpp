@@ -197,16 +197,17 @@ int run_contacts(const ParamSet& P, const int8_t* S, int n, const Stem* st, int 
 
 // E(L with (i,j)) - E(L without it), 1-based, for the loop L around (i,j) (closed by (a,b), or
 // the exterior loop when a == 0) from the stems near (i,j) only, when L is the exterior loop or
-// a multiloop both with and without (i,j). inner[0..m_in): the branches of (i,j), with room for
+// a multiloop both with and without (i,j). Positions l < i and r > j start the walks over L (all
+// bases between them and (i,j) unpaired). inner[0..m_in): the branches of (i,j), with room for
 // n/2 + 2 stems before and after them (overwritten); u_in: its unpaired bases. False when L must
 // be evaluated in full (d1: every link of the multiloop's ring is shared).
-bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int a, int b, Stem* inner,
-                int m_in, int u_in, int dangles, MoveWork& w, int& out) {
+bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int a, int b, int l, int r,
+                Stem* inner, int m_in, int u_in, int dangles, MoveWork& w, int& out) {
     const int n = s.length();
     const int8_t* S = s.codes.data();
     const bool multi = a > 0;
     int fixed = branch_terms(P, S, n, i, j, dangles, multi);
-    for (int r = 0; r < m_in; ++r) fixed -= branch_terms(P, S, n, inner[r].p, inner[r].q, dangles, multi);
+    for (int k = 0; k < m_in; ++k) fixed -= branch_terms(P, S, n, inner[k].p, inner[k].q, dangles, multi);
     if (multi) fixed -= (u_in + 2) * P.ml_base;
     out = fixed;
     if (dangles != 1) return true;
@@ -219,7 +220,7 @@ bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     Stem* const right = inner + m_in;
     int nl = 0, nr = 0;
     bool left_end = false, right_end = false;  // at an end of the chain (exterior loop)
-    for (int k = i - 1, stop = a, wrapped = 0;;) {
+    for (int k = l, stop = a, wrapped = 0;;) {
         Stem e;
         if (k <= stop) {
             if (!multi) {
@@ -243,7 +244,7 @@ bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         left[nl++] = e;
         if (nl >= 2 && left[nl - 2].p - e.q != 2) break;
     }
-    for (int k = j + 1, stop = b, wrapped = 0;;) {
+    for (int k = r, stop = b, wrapped = 0;;) {
         Stem e;
         if (k >= stop) {
             if (!multi) {
@@ -311,7 +312,7 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         k = q + 1;
     }
     const int8_t* S = s.codes.data();
-    auto closed_by = [&](int p, int q, const Stem* br, int m) {
+    auto closed_by = [&](int p, int q, const Stem* br, int m) __attribute__((always_inline)) {
         if (m == 0) return detail::hairpin_energy(P, S, s.letters.data(), p, q);
         if (m == 1) return detail::interior_energy(P, S, p, q, br[0].p, br[0].q);
         return detail::loop_energy(P, s, p, q, br, m, dangles);
@@ -319,7 +320,7 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     const int e_inner = closed_by(i, j, inner, m_in);
     int near = 0;
     if (x < 0) {
-        near_delta(P, s, pt, i, j, 0, n + 1, inner, m_in, u_in, dangles, w, near);
+        near_delta(P, s, pt, i, j, 0, n + 1, i - 1, j + 1, inner, m_in, u_in, dangles, w, near);
         return e_inner + near;
     }
     const int a = x + 1, b = pt[x] + 1;
@@ -342,7 +343,7 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
                    detail::interior_energy(P, S, a, b, other.p, other.q);
         }
     }
-    if (near_delta(P, s, pt, i, j, a, b, inner, m_in, u_in, dangles, w, near)) return e_inner + near;
+    if (near_delta(P, s, pt, i, j, a, b, l, r, inner, m_in, u_in, dangles, w, near)) return e_inner + near;
     // d1 with every link of the ring shared: the whole multiloop, with and without (i,j).
     Stem* const with = w.with.data();
     Stem* const without = w.without.data();
