@@ -105,8 +105,8 @@ inline __attribute__((always_inline)) bool has_short_pair(const int* pt, int n) 
         }
     }
     low = low2 < low ? low2 : low;
-    for (int l = 0; l < 8; ++l) least = std::min(least, low[l]);
-    return least < 3u;
+    const Lanes short_lanes = reinterpret_cast<Lanes>(low < 3u);
+    return any_lane(&short_lanes);
 }
 
 // Opening of the innermost pair enclosing position i: the largest x < i with pt[x] > i (a pair
@@ -177,32 +177,67 @@ inline int branch_terms(const ParamSet& P, const int8_t* S, int n, int p, int q,
     return e;
 }
 
-// The d1 contacts (dcal/mol) of consecutive stems st[0..m) of one loop (a multiloop's closing
-// pair (a,b) among them written (b,a)), entered and left through links that are not shared:
-// prev_q is the 3' end of the stem before them (0 at the 5' end), next_p the 5' end of the
-// stem after them (n + 1 at the 3' end).
-int run_contacts(const ParamSet& P, const int8_t* S, int n, const Stem* st, int m, int prev_q, int next_p, bool multi) {
-    const auto& mm = multi ? P.mismatch_multi : P.mismatch_exterior;
+// The d1 contacts (dcal/mol) of consecutive stems of one loop (a multiloop's closing pair (a,b)
+// among them written (b,a)), entered and left through links that are not shared: built from
+// the 3' end of the stem before them (0 at the 5' end), fed the stems 5' to 3', finished with
+// the 5' end of the stem after them (n + 1 at the 3' end). A stem's contacts wait for the
+// next stem, whose 5' end tells whether its 3' neighbour is free.
+template <bool multi>
+struct Run {
+    const ParamSet& P;
+    const int8_t* S;
+    int n;
+    int prev_q;
     int free = 0, taken = detail::kNever;
-    for (int r = 0; r < m; ++r) {
-        const int p = st[r].p, q = st[r].q;
-        const int after = r + 1 < m ? st[r + 1].p : next_p;
+    bool first = true;
+    Stem last{0, 0};  // fed, contacts not added yet (when !pending_empty)
+    bool pending_empty = true;
+
+    void feed(const Stem& e) {
+        if (!pending_empty) add(e.p);
+        last = e;
+        pending_empty = false;
+    }
+    int finish(int next_p) {
+        if (!pending_empty) add(next_p);
+        return std::min(free, taken);
+    }
+    void add(int after) {
+        const int p = last.p, q = last.q;
+        const auto& mm = multi ? P.mismatch_multi : P.mismatch_exterior;
         const detail::Contact c = detail::contact(P, mm, detail::pair_type(S[p], S[q]), S[p - 1], S[q + 1],
-                                                  p - 1 > prev_q, q < n && q + 1 < after);
-        detail::step(free, taken, c, r > 0 && prev_q + 2 == p, !multi);
+                                                  p - 1 > prev_q, (multi || q < n) && q + 1 < after);
+        detail::step(free, taken, c, !first && prev_q + 2 == p, !multi);
+        first = false;
         prev_q = q;
     }
-    return std::min(free, taken);
+};
+
+// run(left, X, right) - run(left, inner, right) for the stems left[wl-1..0] (nearest last),
+// right[0..wr).
+template <bool multi>
+int run_difference(const ParamSet& P, const int8_t* S, int n, const Stem* left, int wl, int prev_q, Stem x,
+                   const Stem* inner, int m_in, const Stem* right, int wr, int next_p) {
+    Run<multi> with{P, S, n, prev_q};
+    for (int k = wl - 1; k >= 0; --k) with.feed(left[k]);
+    Run<multi> without = with;  // the stems before the nearest one are shared
+    with.feed(x);
+    for (int k = 0; k < m_in; ++k) without.feed(inner[k]);
+    for (int k = 0; k < wr; ++k) {
+        with.feed(right[k]);
+        without.feed(right[k]);
+    }
+    return with.finish(next_p) - without.finish(next_p);
 }
 
 // E(L with (i,j)) - E(L without it), 1-based, for the loop L around (i,j) (closed by (a,b), or
 // the exterior loop when a == 0) from the stems near (i,j) only, when L is the exterior loop or
 // a multiloop both with and without (i,j). Positions l < i and r > j start the walks over L (all
-// bases between them and (i,j) unpaired). inner[0..m_in): the branches of (i,j), with room for
-// n/2 + 2 stems before and after them (overwritten); u_in: its unpaired bases. False when L must
-// be evaluated in full (d1: every link of the multiloop's ring is shared).
+// bases between them and (i,j) unpaired). inner[0..m_in): the branches of (i,j); u_in: its
+// unpaired bases. False when L must be evaluated in full (d1: every link of the multiloop's ring
+// is shared).
 bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int i, int j, int a, int b, int l, int r,
-                Stem* inner, int m_in, int u_in, int dangles, MoveWork& w, int& out) {
+                const Stem* inner, int m_in, int u_in, int dangles, MoveWork& w, int& out) {
     const int n = s.length();
     const int8_t* S = s.codes.data();
     const bool multi = a > 0;
@@ -216,71 +251,75 @@ bool near_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     // multiloop the elements form a ring with the closing pair, written (b,a) so that its 5'
     // neighbour is b - 1 and its 3' neighbour a + 1; past it a walk goes on at the other end of
     // the loop, and gives up when it comes back to (i,j): no link of the ring ends the run.
+    // Two unpaired bases next to (i,j) on one side cut the run there: the stem beyond them
+    // keeps its contacts.
     Stem* const left = w.without.data();
-    Stem* const right = inner + m_in;
-    int nl = 0, nr = 0;
-    bool left_end = false, right_end = false;  // at an end of the chain (exterior loop)
-    for (int k = l, stop = a, wrapped = 0;;) {
-        Stem e;
-        if (k <= stop) {
-            if (!multi) {
-                left_end = true;
-                break;
+    Stem* const right = w.with.data();
+    int wl = 0, wr = 0, prev_q = i - 3, next_p = j + 3;
+    if (i - l < 3) {
+        int nl = 0;
+        bool end = false;  // at the 5' end (exterior loop)
+        for (int k = l, stop = a, wrapped = 0;;) {
+            Stem e;
+            if (k <= stop) {
+                if (!multi) {
+                    end = true;
+                    break;
+                }
+                if (wrapped) return false;
+                e = {b, a};
+                wrapped = 1;
+                k = b - 1;
+                stop = j;
+            } else {
+                const int q = pt[k - 1] + 1;
+                if (q == 0) {
+                    --k;
+                    continue;
+                }
+                e = {q, k};
+                k = q - 1;
             }
-            if (wrapped) return false;
-            e = {b, a};
-            wrapped = 1;
-            k = b - 1;
-            stop = j;
-        } else {
-            const int q = pt[k - 1] + 1;
-            if (q == 0) {
-                --k;
-                continue;
-            }
-            e = {q, k};
-            k = q - 1;
+            left[nl++] = e;
+            if (nl >= 2 && left[nl - 2].p - e.q != 2) break;
         }
-        left[nl++] = e;
-        if (nl >= 2 && left[nl - 2].p - e.q != 2) break;
+        wl = end ? nl : nl - 1;
+        prev_q = end ? 0 : left[nl - 1].q;
     }
-    for (int k = r, stop = b, wrapped = 0;;) {
-        Stem e;
-        if (k >= stop) {
-            if (!multi) {
-                right_end = true;
-                break;
+    if (r - j < 3) {
+        int nr = 0;
+        bool end = false;  // at the 3' end (exterior loop)
+        for (int k = r, stop = b, wrapped = 0;;) {
+            Stem e;
+            if (k >= stop) {
+                if (!multi) {
+                    end = true;
+                    break;
+                }
+                if (wrapped) return false;
+                e = {b, a};
+                wrapped = 1;
+                k = a + 1;
+                stop = i;
+            } else {
+                const int q = pt[k - 1] + 1;
+                if (q == 0) {
+                    ++k;
+                    continue;
+                }
+                e = {k, q};
+                k = q + 1;
             }
-            if (wrapped) return false;
-            e = {b, a};
-            wrapped = 1;
-            k = a + 1;
-            stop = i;
-        } else {
-            const int q = pt[k - 1] + 1;
-            if (q == 0) {
-                ++k;
-                continue;
-            }
-            e = {k, q};
-            k = q + 1;
+            right[nr++] = e;
+            if (nr >= 2 && e.p - right[nr - 2].q != 2) break;
         }
-        right[nr++] = e;
-        if (nr >= 2 && e.p - right[nr - 2].q != 2) break;
+        wr = end ? nr : nr - 1;
+        next_p = end ? n + 1 : right[nr - 1].p;
     }
-    const int wl = left_end ? nl : nl - 1;  // elements of the run
-    const int wr = right_end ? nr : nr - 1;
-    const int prev_q = left_end ? 0 : left[nl - 1].q;
-    const int next_p = right_end ? n + 1 : right[nr - 1].p;
-    Stem* const with = w.with.data();
-    std::reverse_copy(left, left + wl, with);
-    with[wl] = {i, j};
-    std::copy(right, right + wr, with + wl + 1);
-    // without: the same left elements, then inner and right, which already lie in a row.
-    Stem* const without = inner - wl;
-    std::copy(with, with + wl, without);
-    out += run_contacts(P, S, n, with, wl + 1 + wr, prev_q, next_p, multi) -
-           run_contacts(P, S, n, without, wl + m_in + wr, prev_q, next_p, multi);
+    if (multi)
+        out += run_difference<true>(P, S, n, left, wl, prev_q, {i, j}, inner, m_in, right, wr, next_p);
+    else
+        out += run_difference<false>(P, S, n, left, wl, prev_q, {i, j}, inner, m_in, right, wr, next_p);
     return true;
 }
 
@@ -293,12 +332,10 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     if (w.with.size() < static_cast<std::size_t>(n) + 4) {  // a loop has at most n/2 + 1 stems
         w.with.resize(n + 4);
         w.without.resize(n + 4);
-        w.inner.resize(2 * n + 8);
+        w.inner.resize(n + 4);
     }
     auto partner = [pt](int k) { return pt[k - 1] + 1; };  // 1-based, 0 when unpaired
-    // The branches of (i,j) sit in the middle of their buffer, so that near_delta can put the
-    // stems before them in front and after them behind without copying them.
-    Stem* const inner = w.inner.data() + n + 4;
+    Stem* const inner = w.inner.data();
     int m_in = 0, u_in = j - i - 1;
     for (int k = i + 1; k < j;) {
         const int q = partner(k);
@@ -318,16 +355,17 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
         return detail::loop_energy(P, s, p, q, br, m, dangles);
     };
     const int e_inner = closed_by(i, j, inner, m_in);
-    int near = 0;
-    if (x < 0) {
-        near_delta(P, s, pt, i, j, 0, n + 1, i - 1, j + 1, inner, m_in, u_in, dangles, w, near);
-        return e_inner + near;
-    }
-    const int a = x + 1, b = pt[x] + 1;
-    // The nearest branches of (a,b) on either side of (i,j): one ends at l > a, one starts at r < b.
+    // The loop around (i,j), closed by (a,b) or the exterior loop, and its nearest branches on
+    // either side of (i,j): one ends at l > a, one starts at r < b.
+    const int a = x + 1, b = x >= 0 ? pt[x] + 1 : n + 1;
     int l = i - 1, r = j + 1;
     while (l > a && partner(l) == 0) --l;
     while (r < b && partner(r) == 0) ++r;
+    int near = 0;
+    if (x < 0) {
+        near_delta(P, s, pt, i, j, a, b, l, r, inner, m_in, u_in, dangles, w, near);
+        return e_inner + near;
+    }
     if (l == a && r == b) return e_inner + detail::interior_energy(P, S, a, b, i, j) - closed_by(a, b, inner, m_in);
     if (m_in == 0 && (l == a || r == b)) {  // one other branch: is there a second?
         Stem other = l > a ? Stem{partner(l), l} : Stem{r, partner(r)};
@@ -376,8 +414,9 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
            detail::loop_energy(P, s, a, b, without, m_without, dangles);
 }
 
-// Checks the arguments; true when the move adds (i,j), false when it deletes it.
-bool check_move(const EncodedSequence& s, const std::vector<int>& pt, int i, int j, int dangles) {
+// Throws the error of the first argument of move_delta that check_move rejects.
+[[noreturn]] __attribute__((cold, noinline)) void invalid_move(const EncodedSequence& s, const std::vector<int>& pt,
+                                                               int i, int j, int dangles) {
     const int n = s.length();
     if (static_cast<long>(pt.size()) != n) {
         throw std::invalid_argument("partner table size " + std::to_string(pt.size()) +
@@ -390,10 +429,18 @@ bool check_move(const EncodedSequence& s, const std::vector<int>& pt, int i, int
         throw std::invalid_argument("move (" + std::to_string(i) + "," + std::to_string(j) +
                                     ") is not a pair i < j of positions 0.." + std::to_string(n - 1));
     }
-    if (pt[i] == j && pt[j] == i) return false;
-    if (pt[i] == -1 && pt[j] == -1) return true;
     throw std::invalid_argument("move (" + std::to_string(i) + "," + std::to_string(j) +
                                 "): neither both unpaired nor paired with each other");
+}
+
+// Checks the arguments; true when the move adds (i,j), false when it deletes it.
+inline bool check_move(const EncodedSequence& s, const std::vector<int>& pt, int i, int j, int dangles) {
+    const int n = s.length();
+    if (static_cast<long>(pt.size()) == n && dangles >= 0 && dangles <= 2 && i >= 0 && j < n && i < j) {
+        if (pt[i] == j && pt[j] == i) return false;
+        if (pt[i] == -1 && pt[j] == -1) return true;
+    }
+    invalid_move(s, pt, i, j, dangles);
 }
 
 int full_delta(const ParamSet& p, const EncodedSequence& s, const std::vector<int>& pt, int i, int j, bool adding,
