@@ -73,39 +73,47 @@ inline bool any_lane(const Lanes* m) {
 // True when a pair (k,l) with l - k <= 3 is present: it closes, or holds, a hairpin of fewer
 // than 3 unpaired bases. (0-based)
 inline __attribute__((always_inline)) bool has_short_pair(const int* pt, int n) {
+    // Unsigned pt[k] - k - 1 is below 3 exactly for such a pair (unpaired: -1, 5' ends: negative).
     typedef unsigned ULanes __attribute__((vector_size(32)));
-    const ULanes next = {1, 2, 3, 4, 5, 6, 7, 8};
-    ULanes low = ~ULanes{}, low2 = ~ULanes{};  // smallest partner - position - 1, unsigned
-    unsigned least = ~0u;
-    if (n < 16) {
+    if (n < 32) {
+        unsigned least = ~0u;
         for (int k = 0; k < n; ++k) least = std::min(least, static_cast<unsigned>(pt[k] - k - 1));
         return least < 3u;
     }
-    ULanes at = next, at2 = next + 8u;
+    const ULanes first = {1, 2, 3, 4, 5, 6, 7, 8};
+    ULanes at0 = first, at1 = first + 8u, at2 = first + 16u, at3 = first + 24u;
+    ULanes low0 = ~ULanes{}, low1 = low0, low2 = low0, low3 = low0;
     int k = 0;
-    for (;;) {
-        ULanes x, y;
-        LOAD_LANES(x, pt + k);
-        LOAD_LANES(y, pt + k + 8);
-        x -= at;
-        y -= at2;
-        low = x < low ? x : low;
-        low2 = y < low2 ? y : low2;
-        k += 16;
-        if (k + 16 <= n) {
-            at += 16u;
-            at2 += 16u;
-        } else if (k < n) {  // the last block overlaps the one before
-            const unsigned step = static_cast<unsigned>(n - k);
-            at += step;
-            at2 += step;
-            k = n - 16;
-        } else {
-            break;
-        }
+    for (; k + 32 <= n; k += 32) {  // four independent chains
+        ULanes x0, x1, x2, x3;
+        LOAD_LANES(x0, pt + k);
+        LOAD_LANES(x1, pt + k + 8);
+        LOAD_LANES(x2, pt + k + 16);
+        LOAD_LANES(x3, pt + k + 24);
+        x0 -= at0;
+        x1 -= at1;
+        x2 -= at2;
+        x3 -= at3;
+        low0 = x0 < low0 ? x0 : low0;
+        low1 = x1 < low1 ? x1 : low1;
+        low2 = x2 < low2 ? x2 : low2;
+        low3 = x3 < low3 ? x3 : low3;
+        at0 += 32u;
+        at1 += 32u;
+        at2 += 32u;
+        at3 += 32u;
     }
-    low = low2 < low ? low2 : low;
-    const Lanes short_lanes = reinterpret_cast<Lanes>(low < 3u);
+    for (; k < n; k += 8) {  // the rest in blocks of 8, the last one overlapping the one before
+        const int start = std::min(k, n - 8);
+        ULanes x;
+        LOAD_LANES(x, pt + start);
+        x -= first + static_cast<unsigned>(start);
+        low0 = x < low0 ? x : low0;
+    }
+    low0 = low1 < low0 ? low1 : low0;
+    low2 = low3 < low2 ? low3 : low2;
+    low0 = low2 < low0 ? low2 : low0;
+    const Lanes short_lanes = reinterpret_cast<Lanes>(low0 < 3u);
     return any_lane(&short_lanes);
 }
 
