@@ -511,7 +511,8 @@ int move_delta(const MoveModel& m, const EncodedSequence& s, const std::vector<i
 }
 
 int move_delta(const ParamSet& p, const EncodedSequence& s, const std::vector<int>& pt, int i, int j, int dangles) {
-    if (&p == &turner2004()) return move_delta(compiled_in_model(), s, pt, i, j, dangles);
+    static const ParamSet* const compiled_in = &turner2004();
+    if (&p == compiled_in) return move_delta(compiled_in_model(), s, pt, i, j, dangles);
     const bool adding = check_move(s, pt, i, j, dangles);
     return full_delta(p, s, pt, i, j, adding, dangles);
 }
