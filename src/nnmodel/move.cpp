@@ -367,8 +367,10 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     // either side of (i,j): one ends at l > a, one starts at r < b.
     const int a = x + 1, b = x >= 0 ? pt[x] + 1 : n + 1;
     int l = i - 1, r = j + 1;
-    while (l > a && partner(l) == 0) --l;
-    while (r < b && partner(r) == 0) ++r;
+    if (x >= 0 || dangles == 1) {  // the exterior loop's d0/d2 terms need no neighbours
+        while (l > a && partner(l) == 0) --l;
+        while (r < b && partner(r) == 0) ++r;
+    }
     int near = 0;
     if (x < 0) {
         near_delta(P, s, pt, i, j, a, b, l, r, inner, m_in, u_in, dangles, w, near);
