@@ -3,7 +3,10 @@
 // deleting (i,j) merges the two back. Every other loop keeps its energy, so the change is
 //   E(loop closed by (i,j)) + E(L with (i,j)) - E(L without (i,j))
 // as long as the total is a plain sum of loop energies, which the bound of MoveModel checks.
-// The loop energies come from the routines of the full evaluation (loops_internal.h).
+// The loop energies come from the routines of the full evaluation (loops_internal.h). When L is
+// a multiloop or the exterior loop on both sides, E(L with) - E(L without) needs only the stems
+// next to the move: the d0/d2 terms are per branch, and the d1 choice couples only stems one
+// base apart.
 #include "nnmodel/move.h"
 
 #include <algorithm>
@@ -20,7 +23,7 @@ namespace {
 using detail::Stem;
 
 struct MoveWork {
-    std::vector<Stem> inner, with, without;  // branch lists of the loops a move touches
+    std::vector<Stem> inner, with, without;  // branches of the loops a move touches, stems next to it
     std::vector<int> after;                  // the structure after a move, for the full route
     std::vector<int> open;                   // stack of energy_dcal_pt's check
     std::string db;
