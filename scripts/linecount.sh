@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Prints the lines of product code (src/, rnaeval/, python/, workflow/), of tests (tests/) and
-# their ratio, counted as cloc counts them: lines that are neither blank nor only comment.
+# Prints the lines of product code (src/ and rnaeval/), of tests (tests/) and their ratio,
+# counted as cloc counts them: lines that are neither blank nor only comment. A second line
+# adds the Python module and the workflow, with their own tests (python/tests, workflow/test-*,
+# workflow/check_summary.py) on the tests' side.
 # Uses cloc when installed; otherwise an awk reading of the same rules for the languages here,
 # which can differ from cloc by a line where a string literal holds a comment marker.
 # Output: code=N tests=M ratio=0.xx
+#         with python/ and workflow/: code=N tests=M ratio=0.xx
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-code_dirs=()
-for d in src rnaeval python workflow; do [ -d "$d" ] && code_dirs+=("$d"); done
 
 # Files cloc recognises, with the comment style of their language.
 list_files() {
@@ -88,6 +88,12 @@ count() {
   fi
 }
 
-code=$(count "${code_dirs[@]}")
+ratio() { awk -v c="$1" -v t="$2" 'BEGIN { printf "code=%d tests=%d ratio=%.2f\n", c, t, c ? t / c : 0 }'; }
+code=$(count src rnaeval)
 tests=$(count tests)
-awk -v c="$code" -v t="$tests" 'BEGIN { printf "code=%d tests=%d ratio=%.2f\n", c, t, c ? t / c : 0 }'
+ratio "$code" "$tests"
+extra_tests=(python/tests workflow/test-local.sh workflow/test-slurm.sh workflow/check_summary.py)
+python_all=$(count python workflow)
+python_tests=$(count "${extra_tests[@]}")
+printf 'with python/ and workflow/: '
+ratio $((code + python_all - python_tests)) $((tests + python_tests))

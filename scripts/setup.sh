@@ -30,6 +30,8 @@ command -v snakemake >/dev/null || need+=(snakemake)
 [ -d /usr/lib/python3/dist-packages/pybind11 ] || need+=(python3-pybind11)
 [ -d /usr/lib/python3/dist-packages/pytest ] || need+=(python3-pytest)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
+# The line counts of scripts/linecount.sh.
+command -v cloc >/dev/null || need+=(cloc)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -44,12 +44,13 @@ public:
     uint32_t parent(uint32_t idx) const { return static_cast<uint32_t>(at(idx)[W_] >> 32); }
 
     std::size_t bytes() const { return blocks_.size() * kBlock * (W_ + 1) * 8 + slots_.size() * 8; }
-    // Bytes the table would reach if the next insertion makes it grow.
-    std::size_t bytes_after_growth() const {
-        std::size_t b = bytes();
-        if (2 * (count_ + 1) > slots_.size()) b += slots_.size() * 2 * 8;
-        if (count_ % kBlock == 0) b += kBlock * (W_ + 1) * 8;
-        return b;
+    // The most bytes held while `more` records are inserted: a growing slot table holds its
+    // old array and the new one, twice as large, at the same time.
+    std::size_t bytes_with(std::size_t more) const {
+        const std::size_t blocks = std::max(blocks_.size(), (count_ + more + kBlock - 1) / kBlock);
+        std::size_t slots = slots_.size();
+        while (2 * (count_ + more) > slots) slots *= 2;
+        return blocks * kBlock * (W_ + 1) * 8 + (slots + (slots > slots_.size() ? slots / 2 : 0)) * 8;
     }
 
     // Index of the stored structure `s`, or inserts it and returns its new index with
@@ -325,7 +326,17 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
         store.prefetch(h);
         offers.push_back({h, e});
     };
+    // Queued indices take 4 bytes, and up to as much again in the buckets' spare capacity.
+    auto over_cap = [&](std::size_t more) {
+        return store.bytes_with(more) + queued * 8 + cache.bytes() + static_cast<std::size_t>(n) * n > cap;
+    };
     auto settle = [&](uint32_t from, int key) {
+        if (over_cap(offers.size())) {  // stop before the table outgrows the cap
+            stopped = true;
+            offers.clear();
+            packed.clear();
+            return;
+        }
         for (std::size_t o = 0; o < offers.size() && found < 0; ++o) {
             const uint64_t* w = packed.data() + o * W;
             bool fresh = false;
@@ -341,14 +352,13 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
 
     while (level < cut) {
         std::vector<uint32_t>& here = bucket[level - pr.EA];
-        while (!here.empty() && found < 0) {
+        while (!here.empty() && found < 0 && !stopped) {
             const uint32_t cur = here.back();
             here.pop_back();
             --queued;
             if ((++expansions & 63) == 0) {
                 const double el = seconds_since(t0);
-                if (el >= opt.seconds ||
-                    store.bytes_after_growth() + queued * 4 + cache.bytes() + static_cast<std::size_t>(n) * n > cap) {
+                if (el >= opt.seconds || over_cap(0)) {
                     stopped = true;
                     break;
                 }
@@ -382,7 +392,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     }
 
     best.states = store.size();
-    best.peak_bytes = store.bytes() + queued * 4 + cache.bytes();
+    best.peak_bytes = store.bytes() + queued * 8 + cache.bytes();
     if (found >= 0) {
         std::vector<std::string> path;
         for (uint32_t v = static_cast<uint32_t>(found);; v = store.parent(v)) {

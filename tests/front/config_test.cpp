@@ -66,28 +66,22 @@ TEST_F(ConfigFile, RejectsUnusableEntriesWithStatusOne) {
 }
 
 TEST_F(ConfigFile, SelfcheckLooksForRNAevalOnlyWhenConfigured) {
-    Config builtin;
     testing::internal::CaptureStdout();
-    builtin.selfcheck();
+    Config().selfcheck();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Free energies: built-in nearest-neighbour model\nIndividuals of each generation will not be saved.\n");
-
-    Config missing;
-    missing.ViennaRNAPath = dir + "/";
-    missing.RNAevalCmd = dir + "/RNAeval -d1 ";
+    Config c;
+    c.ViennaRNAPath = dir + "/";
+    c.RNAevalCmd = dir + "/RNAeval -d1 ";
+    c.SAVEGENE = true;
     testing::internal::CaptureStderr();
-    expect_fatal([&] { missing.selfcheck(); }, "^Can not find RNAeval at " + dir + "/RNAeval\n$");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ViennaRNAPath=" + dir + "/\n");
-
+    expect_fatal([&] { c.selfcheck(); }, "^Can not find RNAeval at " + dir + "/RNAeval\n$");
     write_file(dir + "/RNAeval", "");
-    Config present = missing;
-    present.SAVEGENE = true;
     testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    present.selfcheck();
+    c.selfcheck();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Individuals of each generation will be saved to outdir/generation/gen_i.\n");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ViennaRNAPath=" + dir + "/\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ViennaRNAPath=" + dir + "/\nViennaRNAPath=" + dir + "/\n");
 }
 
 }  // namespace

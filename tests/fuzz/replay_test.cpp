@@ -2,43 +2,31 @@
 // (fuzz/corpus/<target>/) through the entry function of its target: none may escape.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
-#include <vector>
 
 #include "entries.h"
 
 namespace {
 
-std::vector<std::string> entries_of(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (const dirent* e = readdir(d))
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        closedir(d);
-    }
-    return names;
-}
-
 int replay(const std::string& kind) {
-    const std::string root = std::string(FUZZ_DIR) + "/" + kind + "/";
     int files = 0;
-    for (const std::string& target : entries_of(root)) {
-        for (const std::string& name : entries_of(root + target)) {
-            std::ifstream in(root + target + "/" + name, std::ios::binary);
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            const std::string b = bytes.str();
+    for (const auto& target : std::filesystem::directory_iterator(std::string(FUZZ_DIR) + "/" + kind)) {
+        if (!target.is_directory()) continue;
+        const std::string name = target.path().filename().string();
+        for (const auto& input : std::filesystem::directory_iterator(target.path())) {
+            if (input.path().filename().string()[0] == '.') continue;
+            std::ifstream in(input.path(), std::ios::binary);
+            const std::string b{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
             bool known = false;
             try {
-                known = fuzzentry::run(target, reinterpret_cast<const uint8_t*>(b.data()), b.size());
+                known = fuzzentry::run(name, reinterpret_cast<const uint8_t*>(b.data()), b.size());
             } catch (const std::exception& e) {
-                ADD_FAILURE() << target << "/" << name << ": " << e.what();
+                ADD_FAILURE() << input.path() << ": " << e.what();
             }
-            EXPECT_TRUE(known) << "no fuzz target " << target;
+            EXPECT_TRUE(known) << "no fuzz target " << name;
             ++files;
         }
     }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "run_command.h"
 
@@ -12,17 +13,18 @@ const std::string kBin = ZENTROLA_BIN;
 const std::string kSeq = "GGGGAAAACCCCUGCUCGAGUUCUCCCCUUAUAUAACAACUCACUUAAUUCCUCGACCCGGA";
 const std::string kA = "((((....))))...(((((((........................))...)))))......";
 const std::string kB = "((((....)))).....(((((...............))))).......(((.......)))";
-// The fields of the last line "barrier=B lower_bound=L status=S" (B and L with two decimals);
-// false when standard output does not end with such a line.
-bool last_line(const std::string& out, std::string m[4]) {
-    const std::size_t start = out.rfind('\n', out.size() >= 2 ? out.size() - 2 : 0);
-    const std::string line = out.substr(start == std::string::npos ? 0 : start + 1);
+// The last line "barrier=B lower_bound=L status=S" (B and L with two decimals) as {B, L, S};
+// empty when standard output does not end with such a line.
+std::vector<std::string> last_line(const std::string& out) {
+    const std::size_t start = out.rfind('\n', out.size() >= 2 ? out.size() - 2 : 0) + 1;
     char b[32], l[32], st[32];
-    if (std::sscanf(line.c_str(), "barrier=%31s lower_bound=%31s status=%31s", b, l, st) != 3) return false;
-    m[1] = b, m[2] = l, m[3] = st;
-    auto two_decimals = [](const std::string& x) { return x.size() > 3 && x[x.size() - 3] == '.'; };
-    return two_decimals(m[1]) && two_decimals(m[2]) && (m[3] == "optimal" || m[3] == "bounded") &&
-           line == "barrier=" + m[1] + " lower_bound=" + m[2] + " status=" + m[3] + "\n";
+    if (std::sscanf(out.c_str() + start, "barrier=%31[-0-9.] lower_bound=%31[-0-9.] status=%31s", b, l, st) != 3)
+        return {};
+    const std::vector<std::string> m = {b, l, st};
+    const bool ok = m[0][m[0].size() - 3] == '.' && m[1][m[1].size() - 3] == '.' &&
+                    (m[2] == "optimal" || m[2] == "bounded") &&
+                    out.substr(start) == "barrier=" + m[0] + " lower_bound=" + m[1] + " status=" + m[2] + "\n";
+    return ok ? m : std::vector<std::string>{};
 }
 
 class Methods : public ::testing::Test {
@@ -45,11 +47,11 @@ TEST_F(Methods, EachMethodEndsWithItsResultLine) {
     for (int k = 0; k < 3; ++k) {
         const CommandResult r = run(std::string("-m ") + names[k] + (k ? " -t 20" : ""));
         ASSERT_EQ(r.status, 0) << r.err;
-        std::string m[4];
-        ASSERT_TRUE(last_line(r.out, m)) << r.out;
-        barrier[k] = std::stod(m[1]);
-        EXPECT_LE(std::stod(m[2]), barrier[k]);
-        EXPECT_EQ(m[3] == "optimal", m[1] == m[2]);
+        const std::vector<std::string> m = last_line(r.out);
+        ASSERT_EQ(m.size(), 3u) << r.out;
+        barrier[k] = std::stod(m[0]);
+        EXPECT_LE(std::stod(m[1]), barrier[k]);
+        EXPECT_EQ(m[2] == "optimal", m[0] == m[1]);
         // The best path as the path report prints it, and the result file's one generation line.
         EXPECT_NE(r.out.find("the barrier energy is "), std::string::npos);
         EXPECT_NE(r.out.find(kSeq + "\n" + kA + "   ("), std::string::npos);
@@ -65,9 +67,9 @@ TEST_F(Methods, EachMethodEndsWithItsResultLine) {
     // No time for a proof: the evolutionary search, seeded with the beam path, writes its files.
     const CommandResult r = run("-m auto -t 0.001");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string m[4];
-    ASSERT_TRUE(last_line(r.out, m)) << r.out;
-    EXPECT_LE(std::stod(m[1]), barrier[0]);
+    const std::vector<std::string> m = last_line(r.out);
+    ASSERT_EQ(m.size(), 3u) << r.out;
+    EXPECT_LE(std::stod(m[0]), barrier[0]);
     EXPECT_NE(read_file(dir + "/out/log.txt").find("Generation = 0"), std::string::npos);
 }
 

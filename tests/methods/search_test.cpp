@@ -20,20 +20,6 @@ bool can_pair(char a, char b) {
     return p == "AU" || p == "UA" || p == "GC" || p == "CG" || p == "GU" || p == "UG";
 }
 
-// Every structure on seq[from, to) with canonical pairs and hairpins of at least 3.
-void enumerate(const std::string& seq, int from, int to, std::string& db, std::vector<std::string>& out,
-               const std::function<void()>& done) {
-    if (from >= to) return done();
-    enumerate(seq, from + 1, to, db, out, done);  // `from` unpaired
-    for (int j = from + 4; j < to; ++j) {
-        if (!can_pair(seq[from], seq[j])) continue;
-        db[from] = '(';
-        db[j] = ')';
-        enumerate(seq, from + 1, j, db, out, [&] { enumerate(seq, j + 1, to, db, out, done); });
-        db[from] = db[j] = '.';
-    }
-}
-
 struct Landscape {
     std::vector<std::string> s;
     std::vector<int> e;
@@ -41,25 +27,30 @@ struct Landscape {
     std::map<std::string, int> id;
 };
 
+// Every structure with canonical pairs and hairpins of at least 3, reached from the open chain
+// by additions; each addition joins two neighbours.
 Landscape landscape(const std::string& seq) {
     Landscape L;
-    std::string db(seq.size(), '.');
-    enumerate(seq, 0, static_cast<int>(seq.size()), db, L.s, [&] { L.s.push_back(db); });
+    auto visit = [&](const std::string& t) {
+        const auto [at, fresh] = L.id.emplace(t, static_cast<int>(L.s.size()));
+        if (fresh) L.s.push_back(t), L.e.push_back(methods::structure_energy(seq, t)), L.nb.emplace_back();
+        return at->second;
+    };
+    visit(std::string(seq.size(), '.'));
+    const int n = static_cast<int>(seq.size());
     for (std::size_t k = 0; k < L.s.size(); ++k) {
-        L.id[L.s[k]] = static_cast<int>(k);
-        L.e.push_back(methods::structure_energy(seq, L.s[k]));
-    }
-    L.nb.resize(L.s.size());
-    for (std::size_t k = 0; k < L.s.size(); ++k) {
-        const methods::PairTable pt = methods::pair_table(L.s[k]);
-        for (int i = 0; i < static_cast<int>(pt.size()); ++i) {
-            if (pt[i] <= i) continue;
-            std::string t = L.s[k];
-            t[i] = t[pt[i]] = '.';
-            const int o = L.id.at(t);
-            L.nb[k].push_back(o);
-            L.nb[o].push_back(static_cast<int>(k));
-        }
+        const std::string cur = L.s[k];
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1, depth = 0; j < n && depth >= 0; depth += (cur[j] == '(') - (cur[j] == ')'), ++j) {
+                // depth: brackets of cur[i + 1 .. j - 1]
+                if (j - i < 4 || cur[i] != '.' || cur[j] != '.' || depth != 0 || !can_pair(seq[i], seq[j])) continue;
+                std::string t = cur;
+                t[i] = '(';
+                t[j] = ')';
+                const int o = visit(t);
+                L.nb[k].push_back(o);
+                L.nb[o].push_back(static_cast<int>(k));
+            }
     }
     return L;
 }

@@ -247,17 +247,8 @@ TEST(Variation, RandomParentsGiveValidOffspringAsThePlainFormsAndStayUnchanged) 
                     if (op.id >= 0) {
                         EXPECT_LE(got.size(), static_cast<size_t>(n));
                         EXPECT_TRUE(n || dg == 0);
-                    } else if (n == 0) {  // the two deterministic reorderings, also with exchange and
-                        Chains small;     // perturbation allotments below 3
-                        const auto& in = s.first;
-                        EXPECT_EQ(count_draws(seed,
-                                              [&] {
-                                                  small = p.reproduce(in.seq, in.A, p.getsaddlepoint(), 0, 0, 0, 0, 0,
-                                                                      2, 1, 0, 0);
-                                              }),
-                                  0);
+                    } else if (n == 0) {  // the two deterministic reorderings only
                         EXPECT_TRUE(dg == 0 && got.size() == 2 && got[0].strategy == 4 && got[1].strategy == 5);
-                        EXPECT_TRUE(small == got);
                     }
                     for (size_t j = 0; j < got.size(); ++j) {
                         EXPECT_TRUE(valid_from(s.first.A, got[j]) && got[j].vde.empty()) << j;

@@ -3,126 +3,68 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <sstream>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "nnmodel/nnmodel.h"
 #include "pathout/pathout.h"
 #include "run_command.h"
+#include "text.h"
 
 namespace {
 
 const std::string kBin = ZENTROLA_BIN;
 const std::string kSource = SOURCE_DIR;
 
-std::vector<std::string> split(const std::string& text, char sep) {
-    std::vector<std::string> v;
-    std::string field;
-    std::istringstream in(text);
-    while (std::getline(in, field, sep)) v.push_back(field);
-    if (!text.empty() && text.back() == sep) v.push_back("");
-    return v;
-}
-
-// Partner of each position (-1 unpaired), read the plain way.
-std::vector<int> partners(const std::string& s) {
-    std::vector<int> pt(s.size(), -1), open;
-    for (std::size_t k = 0; k < s.size(); ++k) {
-        if (s[k] == '(') open.push_back(static_cast<int>(k));
-        if (s[k] == ')') {
-            pt[k] = open.back();
-            pt[open.back()] = static_cast<int>(k);
-            open.pop_back();
-        }
-    }
-    return pt;
-}
-
-struct Row {
-    std::string move, structure;
-    int i = 0, j = 0;
-    long dcal = 0;
-};
-
-// Rows of a path table; fails the test on a malformed line.
-std::vector<Row> read_table(const std::string& text) {
-    const std::vector<std::string> lines = split(text, '\n');
-    EXPECT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "step\tmove\ti\tj\tstructure\tenergy_kcal_mol");
-    EXPECT_EQ(lines.back(), "");  // ends in a newline
-    std::vector<Row> rows;
-    for (std::size_t k = 1; k + 1 < lines.size(); ++k) {
-        const std::vector<std::string> f = split(lines[k], '\t');
-        EXPECT_EQ(f.size(), 6u) << lines[k];
-        if (f.size() != 6) break;
-        EXPECT_EQ(f[0], std::to_string(k - 1));
-        Row r;
-        r.move = f[1];
-        r.i = f[2].empty() ? 0 : std::stoi(f[2]);
-        r.j = f[3].empty() ? 0 : std::stoi(f[3]);
-        r.structure = f[4];
-        r.dcal = std::lround(std::stod(f[5]) * 100);
-        const std::size_t dot = f[5].find('.');
-        EXPECT_TRUE(dot != std::string::npos && dot + 3 == f[5].size() &&
-                    f[5].find_first_not_of("-0123456789.") == std::string::npos)
-            << "two decimals: " << f[5];
-        rows.push_back(r);
-    }
-    return rows;
-}
-
-// Every step is one valid pair move from the previous structure; A first, B last.
-void expect_replays(const std::vector<Row>& rows, const std::string& a, const std::string& b) {
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows.front().move, "start");
-    EXPECT_EQ(rows.front().i, 0);
-    EXPECT_EQ(rows.front().structure, a);
-    EXPECT_EQ(rows.back().structure, b);
-    for (std::size_t k = 1; k < rows.size(); ++k) {
-        const Row& r = rows[k];
-        const std::string& before = rows[k - 1].structure;
-        ASSERT_TRUE(r.move == "add" || r.move == "del") << r.move;
-        ASSERT_TRUE(1 <= r.i && r.i < r.j && r.j <= static_cast<int>(before.size())) << r.i << " " << r.j;
-        std::string expected = before;
-        const bool add = r.move == "add";
-        const std::vector<int> pt = partners(add ? r.structure : before);
-        EXPECT_EQ(pt[r.i - 1], r.j - 1) << "step " << k;
-        EXPECT_EQ(before[r.i - 1], add ? '.' : '(');
-        expected[r.i - 1] = add ? '(' : '.';
-        expected[r.j - 1] = add ? ')' : '.';
-        EXPECT_EQ(r.structure, expected) << "step " << k;
-    }
-}
-
-long table_barrier(const std::vector<Row>& rows) {
-    long hi = rows.front().dcal;
-    for (const Row& r : rows) hi = std::max(hi, r.dcal);
-    return hi - rows.front().dcal;
-}
-
-// The last "The optimal barrier energy is X kcal/mol." of a run, in dcal/mol.
-long printed_barrier(const std::string& out) {
-    const std::string key = "The optimal barrier energy is ";
-    const std::size_t at = out.rfind(key);
-    EXPECT_NE(at, std::string::npos);
-    return at == std::string::npos ? -1 : std::lround(std::stod(out.substr(at + key.size())) * 100);
-}
-
+// The path table of the README example: header, one row per step from A to B, each step one pair
+// added on two free bases or deleted (i < j, 1-based), energies with two decimals equal to the
+// model's, and the highest one minus E(A) the barrier printed last.
 TEST(PathFiles, ReadmeExampleReplaysWithModelEnergiesAndPrintedBarrier) {
     const std::string dir = make_scratch_dir("pathfiles");
     const CommandResult r = run_in(
         dir, "'" + kBin + "' -i '" + kSource + "/examples/dsra.faa' -d out -c '" + kSource + "/examples/config' -s 1");
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<std::string> input = split(read_file(kSource + "/examples/dsra.faa"), '\n');
-    const std::string seq = input[1], a = input[2], b = input[3];
-
-    const std::vector<Row> rows = read_table(read_file(dir + "/out/path.tsv"));
-    expect_replays(rows, a, b);
-    for (const Row& row : rows)
-        EXPECT_EQ(row.dcal, std::lround(nnmodel::energy(seq, row.structure, 1) * 100)) << row.structure;
-    EXPECT_EQ(table_barrier(rows), printed_barrier(r.out));
+    const std::vector<std::string> input = lines_of(read_file(kSource + "/examples/dsra.faa"));
+    const std::string table = read_file(dir + "/out/path.tsv");
+    EXPECT_EQ(table.substr(0, table.find('\n')), "step\tmove\ti\tj\tstructure\tenergy_kcal_mol");
+    EXPECT_EQ(table.back(), '\n');
+    const auto rows = read_tsv(dir + "/out/path.tsv");
+    ASSERT_GE(rows.size(), 2u);
+    long first = 0, top = 0;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const std::vector<std::string>& f = rows[k];
+        ASSERT_EQ(f.size(), 6u);
+        EXPECT_EQ(f[0], std::to_string(k));
+        const std::string& e = f[5];
+        EXPECT_TRUE(e.size() > 3 && e[e.size() - 3] == '.' && e.find_first_not_of("-0123456789.") == std::string::npos);
+        const long dcal = std::lround(std::stod(e) * 100);
+        EXPECT_EQ(dcal, std::lround(nnmodel::energy(input[1], f[4], 1) * 100)) << f[4];
+        first = k ? first : dcal;
+        top = k ? std::max(top, dcal) : dcal;
+        if (k == 0) {
+            EXPECT_TRUE(f[1] == "start" && f[2].empty() && f[3].empty() && f[4] == input[2]);
+            continue;
+        }
+        const bool add = f[1] == "add";
+        ASSERT_TRUE(add || f[1] == "del") << f[1];
+        const int i = std::stoi(f[2]) - 1, j = std::stoi(f[3]) - 1;
+        ASSERT_TRUE(0 <= i && i < j && j < static_cast<int>(input[1].size()));
+        std::string expected = rows[k - 1][4];
+        EXPECT_EQ(expected[i], add ? '.' : '(');
+        EXPECT_EQ(expected[j], add ? '.' : ')');
+        expected[i] = add ? '(' : '.';
+        expected[j] = add ? ')' : '.';
+        EXPECT_EQ(f[4], expected) << "step " << k;
+        // (i, j) pair with each other: the brackets between them balance.
+        int depth = 0;
+        for (int x = i + 1; x < j && depth >= 0; ++x) depth += (expected[x] == '(') - (expected[x] == ')');
+        EXPECT_EQ(depth, 0) << "step " << k;
+    }
+    EXPECT_EQ(rows.back()[4], input[3]);
+    const std::string key = "The optimal barrier energy is ";
+    ASSERT_NE(r.out.rfind(key), std::string::npos);
+    EXPECT_EQ(top - first, std::lround(std::stod(r.out.substr(r.out.rfind(key) + key.size())) * 100));
 
     const std::string svg = read_file(dir + "/out/path.svg");
     EXPECT_EQ(svg.rfind("<?xml", 0), 0u);

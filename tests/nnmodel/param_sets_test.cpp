@@ -1,13 +1,12 @@
-// Energies at other temperatures: the reference table (RNAeval 2.7.1 -T at 10, 25, 50 and 70 C)
-// in-process and through the command, every shipped parameter file at 50 C against a plain
-// rescaling of its text, and 37 C left exactly as read.
+// The shipped parameter sets and other temperatures, in-process and through the command: every
+// reference row of each file (RNAeval 2.7.1 with -P FILE -dN), the reference table at 10, 25, 50
+// and 70 C (-T), every file at 50 C against a plain rescaling of its text, and 37 C left exactly
+// as read.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -18,27 +17,20 @@
 #include <vector>
 
 #include "nnmodel/nnmodel.h"
+#include "run_command.h"
+#include "text.h"
 
 namespace {
 
 struct Row {
     std::string seq, structure;
-    std::vector<std::string> printed;  // T10_d0 ... T70_d2
+    std::vector<std::string> printed;  // by column: d0 d1 d2, or T10_d0 ... T70_d2
 };
 
-std::vector<Row> load_rows() {
-    std::ifstream in(std::string(NNMODEL_TEST_DATA_DIR) + "/temperature.tsv");
-    std::string line, field;
-    std::getline(in, line);
+std::vector<Row> load_rows(const std::string& file) {
     std::vector<Row> rows;
-    while (std::getline(in, line)) {
-        std::stringstream ss(line);
-        Row r;
-        std::getline(ss, r.seq, '\t');
-        std::getline(ss, r.structure, '\t');
-        while (std::getline(ss, field, '\t')) r.printed.push_back(field);
-        rows.push_back(r);
-    }
+    for (const auto& f : read_tsv(std::string(NNMODEL_TEST_DATA_DIR) + "/" + file))
+        rows.push_back({f[0], f[1], std::vector<std::string>(f.begin() + 2, f.end())});
     EXPECT_EQ(rows.size(), 2000u);
     return rows;
 }
@@ -53,38 +45,41 @@ std::string printed(const nnmodel::ParamSet& p, const Row& r, int dangles) {
 // and the in-process one of p, against want(row).
 void expect_rows(const std::vector<Row>& rows, int dangles, const std::string& args, const nnmodel::ParamSet& p,
                  const std::function<std::string(const Row&)>& want) {
-    const std::string base = ::testing::TempDir() + "temperature_test_" + std::to_string(::getpid());
-    {
-        std::ofstream f(base + ".in");
-        for (const Row& r : rows) f << r.seq << '\n' << r.structure << '\n';
-    }
-    const std::string cmd = std::string("'") + RNAEVAL_EXE + "' -d" + std::to_string(dangles) + " " + args + " < '" +
-                            base + ".in' > '" + base + ".out' 2> /dev/null";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    std::ifstream out(base + ".out");
-    std::string line;
+    const std::string dir = make_scratch_dir("param_sets");
+    std::string records;
+    for (const Row& r : rows) records += r.seq + '\n' + r.structure + '\n';
+    write_file(dir + "/in", records);
+    const std::string cmd = std::string("'") + RNAEVAL_EXE + "' -d" + std::to_string(dangles) + " " + args + " < in";
+    const CommandResult c = run_in(dir, cmd);
+    EXPECT_EQ(c.status, 0) << cmd;
+    const std::vector<std::string> out = lines_of(c.out);
+    ASSERT_EQ(out.size(), 2 * rows.size()) << cmd;
     int wrong = 0;
-    std::size_t k = 0;
-    for (int n = 1; std::getline(out, line); ++n) {
-        if (n % 2 == 1 || k >= rows.size()) continue;
-        const Row& r = rows[k++];
-        std::string by_command = line.substr(line.rfind('(') + 1);
-        by_command = by_command.substr(by_command.find_first_not_of(' '));
-        by_command.pop_back();
-        const std::string w = want(r), in_process = printed(p, r, dangles);
-        if ((by_command != w || in_process != w) && ++wrong <= 3) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const std::string& line = out[2 * k + 1];
+        const std::size_t open = line.find_first_not_of(' ', line.rfind('(') + 1);
+        const std::string by_command = line.substr(open, line.size() - 1 - open);
+        const std::string w = want(rows[k]), in_process = printed(p, rows[k], dangles);
+        if ((by_command != w || in_process != w) && ++wrong <= 3)
             ADD_FAILURE() << cmd << ": command " << by_command << ", in-process " << in_process << ", expected " << w
-                          << "\n  " << r.seq << "\n  " << r.structure;
-        }
+                          << "\n  " << rows[k].seq << "\n  " << rows[k].structure;
     }
-    EXPECT_EQ(k, rows.size()) << cmd;
     EXPECT_EQ(wrong, 0) << cmd;
-    std::remove((base + ".in").c_str());
-    std::remove((base + ".out").c_str());
+    remove_scratch_dir(dir);
+}
+
+TEST(ParamSets, EveryShippedFileGivesEveryReferenceRow) {
+    for (const char* name : {"rna_turner1999", "rna_andronescu2007", "rna_langdon2018"}) {
+        const std::vector<Row> rows = load_rows(std::string("params/") + name + ".tsv");
+        const std::string path = std::string(NNMODEL_DATA_DIR) + "/" + name + ".par";
+        for (int d = 0; d < 3; ++d)
+            expect_rows(rows, d, "-P '" + path + "'", nnmodel::read_parameter_file(path),
+                        [&](const Row& r) { return r.printed[d]; });
+    }
 }
 
 TEST(Temperature, ReferenceTableInProcessAndByTheCommand) {
-    const std::vector<Row> rows = load_rows();
+    const std::vector<Row> rows = load_rows("temperature.tsv");
     const int temperatures[] = {10, 25, 50, 70};
     for (int t = 0; t < 4; ++t) {
         const nnmodel::ParamSet p = nnmodel::turner2004_at(temperatures[t]);
@@ -155,7 +150,7 @@ bool canonical_pairs_only(const Row& r) {
 // cannot express; so this comparison keeps to structures of canonical pairs.
 TEST(Temperature, ShippedFilesAt50CAgreeWithAPlainRescaling) {
     std::vector<Row> rows;
-    for (const Row& r : load_rows())
+    for (const Row& r : load_rows("temperature.tsv"))
         if (canonical_pairs_only(r)) rows.push_back(r);
     ASSERT_GT(rows.size(), 1500u);
     for (const char* name : {"rna_turner2004", "rna_turner1999", "rna_andronescu2007", "rna_langdon2018"}) {
