@@ -204,16 +204,16 @@ struct Run {
     Stem last{0, 0};  // fed, contacts not added yet (when !pending_empty)
     bool pending_empty = true;
 
-    void feed(const Stem& e) {
+    __attribute__((always_inline)) void feed(const Stem& e) {
         if (!pending_empty) add(e.p);
         last = e;
         pending_empty = false;
     }
-    int finish(int next_p) {
+    __attribute__((always_inline)) int finish(int next_p) {
         if (!pending_empty) add(next_p);
         return std::min(free, taken);
     }
-    void add(int after) {
+    __attribute__((always_inline)) void add(int after) {
         const int p = last.p, q = last.q;
         const auto& mm = multi ? P.mismatch_multi : P.mismatch_exterior;
         const detail::Contact c = detail::contact(P, mm, detail::pair_type(S[p], S[q]), S[p - 1], S[q + 1],
