@@ -136,9 +136,17 @@ inline __attribute__((always_inline)) int enclosing_open(const int* pt, int i) {
     return -1;
 }
 
+// The AVX2 clone is chosen by a resolver that runs while the program is being loaded, before
+// ThreadSanitizer's runtime is up; the instrumented resolver would crash there.
+#ifdef __SANITIZE_THREAD__
+#define ZENTROLA_SCAN_CLONES
+#else
+#define ZENTROLA_SCAN_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 // Both scans a move needs, in one call (one choice of clone): true when a short pair is
 // present; otherwise *enclosing = enclosing_open(pt, i) unless *enclosing >= -1 already.
-__attribute__((target_clones("avx2", "default"))) bool scan_structure(const int* pt, int n, int i, int* enclosing) {
+ZENTROLA_SCAN_CLONES bool scan_structure(const int* pt, int n, int i, int* enclosing) {
     if (has_short_pair(pt, n)) return true;
     if (*enclosing < -1) *enclosing = enclosing_open(pt, i);
     return false;
