@@ -1,18 +1,21 @@
 // Move energies against full evaluation.
 //
-//  * BM_MoveDelta/<n>: move_delta (d1, compiled-in parameters) for one move on random
+//  * BM_MoveDelta/<n>/<d>: move_delta (dangle model d, compiled-in parameters) for one move on random
 //    structures of random sequences of length n = 100, 300, 1000: 4 sequences x 4 structures
 //    (helices until about 60% of the bases pair), 16 moves each (half deletions of a random
 //    pair, half additions of a random canonical pair in the loop of a random unpaired base),
 //    the moves of one structure in a row, as a search tries the neighbours of a structure.
-//  * BM_FullEvaluation/<n>: energy_dcal of the structure after each of the same moves, from its
+//  * BM_FullEvaluation/<n>/<d>: energy_dcal of the structure after each of the same moves, from its
 //    dot-bracket string: what a search pays per neighbour without move energies.
-//  * BM_FullEvaluationPt/<n>: energy_dcal_pt of the same structures (from the partner table).
-//  Each figure is the median over 9 repetitions of the mean time per call.
+//  * BM_FullEvaluationPt/<n>/<d>: energy_dcal_pt of the same structures (from the partner table).
+//  Each figure is an aggregate (median, minimum, ...) over 9 repetitions of the mean time per
+//  call; the minimum is the least disturbed by other processes on the machine.
 //
-// Run: build/bench/nnmodel/move_bench
+// Run: build/bench/nnmodel/move_bench, or bench/nnmodel/move_speedup.py for the ratios
+// (repetitions interleaved at random, so that a change of load hits both sides alike).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -111,28 +114,42 @@ void run(benchmark::State& state, F f) {
         if (++k == p.cases.size()) k = 0;
     }
     benchmark::DoNotOptimize(checksum);
-    state.SetLabel(std::to_string(n) + " nt");
+    state.SetLabel(std::to_string(n) + " nt d" + std::to_string(state.range(1)));
 }
 
+int dangles(const benchmark::State& state) { return static_cast<int>(state.range(1)); }
+
 void BM_MoveDelta(benchmark::State& state) {
-    run(state, [](const Pool& p, const Case& c) {
-        return nnmodel::move_delta(nnmodel::turner2004(), p.seqs[c.seq], p.structures[c.structure], c.i, c.j, 1);
+    const int d = dangles(state);
+    run(state, [d](const Pool& p, const Case& c) {
+        return nnmodel::move_delta(nnmodel::turner2004(), p.seqs[c.seq], p.structures[c.structure], c.i, c.j, d);
     });
 }
 void BM_FullEvaluation(benchmark::State& state) {
-    run(state, [](const Pool& p, const Case& c) {
-        return nnmodel::energy_dcal(nnmodel::turner2004(), p.seqs[c.seq], c.after, 1);
+    const int d = dangles(state);
+    run(state, [d](const Pool& p, const Case& c) {
+        return nnmodel::energy_dcal(nnmodel::turner2004(), p.seqs[c.seq], c.after, d);
     });
 }
 void BM_FullEvaluationPt(benchmark::State& state) {
-    run(state, [](const Pool& p, const Case& c) {
-        return nnmodel::energy_dcal_pt(nnmodel::turner2004(), p.seqs[c.seq], c.after_pt, 1);
+    const int d = dangles(state);
+    run(state, [d](const Pool& p, const Case& c) {
+        return nnmodel::energy_dcal_pt(nnmodel::turner2004(), p.seqs[c.seq], c.after_pt, d);
     });
 }
 
-BENCHMARK(BM_MoveDelta)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(9)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FullEvaluation)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(9)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FullEvaluationPt)->Arg(100)->Arg(300)->Arg(1000)->Repetitions(9)->ReportAggregatesOnly(true);
+double least(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+#define MOVE_CASES(f)                                \
+    BENCHMARK(f)                                     \
+        ->ArgsProduct({{100, 300, 1000}, {0, 1, 2}}) \
+        ->Repetitions(9)                             \
+        ->ReportAggregatesOnly(true)                 \
+        ->ComputeStatistics("min", least)
+
+MOVE_CASES(BM_MoveDelta);
+MOVE_CASES(BM_FullEvaluation);
+MOVE_CASES(BM_FullEvaluationPt);
 
 }  // namespace
 

@@ -22,21 +22,8 @@
 namespace nnmodel {
 namespace {
 
-// Pair type of (code of 5' base, code of 3' base): CG 1, GC 2, GU 3, UG 4, AU 5, UA 6, else 7.
-constexpr int8_t kPairType[kBaseSlots][kBaseSlots] = {
-    /*       N  A  C  G  U */
-    /* N */ {7, 7, 7, 7, 7},
-    /* A */ {7, 7, 7, 7, 5},
-    /* C */ {7, 7, 7, 1, 7},
-    /* G */ {7, 7, 2, 7, 3},
-    /* U */ {7, 6, 7, 4, 7},
-};
-
-// Larger than any sum of contact energies, small enough never to overflow when added to.
-constexpr int kNever = 1 << 29;
-
-inline int pair_type(int a, int b) { return kPairType[a][b]; }
-
+using detail::kNever;
+using detail::pair_type;
 using detail::Stem;
 struct Open {
     int i;             // position of '('
@@ -82,23 +69,12 @@ int bracket_bits(const char* d, int n, uint64_t* words) {
     return nwords;
 }
 
-// Energy of a loop of the given length from its length table: tabulated up to 30, then
-// the value at 30 plus trunc(lxc * ln(length / 30)) (tabulated in the set for the lengths
-// that occur in practice: std::log costs more than a whole loop).
-inline int loop_length_energy(const ParamSet& P, const int* table, int length) {
-    if (length <= kMaxLoop) return table[length];
-    const int growth = length < kGrowthLengths
-                           ? P.loop_growth[length]
-                           : static_cast<int>(P.lxc * std::log(static_cast<double>(length) / kMaxLoop));
-    return table[kMaxLoop] + growth;
-}
-
 class Evaluator {
 public:
     Evaluator(const ParamSet& p, const EncodedSequence& s, Workspace& ws, bool want_notes)
         : P(p), S(s.codes.data()), letters(s.letters.data()), n(s.length()), ws_(ws), want_notes_(want_notes) {}
 
-    int au(int t) const { return P.terminal_au & -(t > 2); }
+    int au(int t) const { return detail::terminal_au(P, t); }
 
     void note(int pos, std::string text) {
         if (want_notes_) ws_.notes.emplace_back(pos, std::move(text));
@@ -112,82 +88,22 @@ public:
         }
     }
 
-    static bool special(const std::vector<SpecialHairpin>& list, const char* loop, std::size_t len, int& energy) {
-        for (const SpecialHairpin& h : list) {
-            if (h.loop.size() == len && h.loop[0] == loop[0] && std::memcmp(h.loop.data(), loop, len) == 0) {
-                energy = h.energy;
-                return true;
-            }
-        }
-        return false;
-    }
-
     int hairpin(int i, int j) {
         const int u = j - i - 1;
-        const int t = pair_type(S[i], S[j]);
-        if (u < 3) {
-            if (want_notes_) {
-                static const char kLetter[] = "_ACGU";
-                std::string msg = "[WARNING] Hairpin loop closed by " + std::to_string(i) + " and " +
-                                  std::to_string(j) + " (" + kLetter[S[i]] + "," + kLetter[S[j]] + ") too short";
-                note(i, std::move(msg));
-            }
-            return P.hairpin[u];
+        if (u < 3 && want_notes_) {
+            static const char kLetter[] = "_ACGU";
+            std::string msg = "[WARNING] Hairpin loop closed by " + std::to_string(i) + " and " + std::to_string(j) +
+                              " (" + kLetter[S[i]] + "," + kLetter[S[j]] + ") too short";
+            note(i, std::move(msg));
         }
-        const char* loop = letters + (i - 1);
-        int e = 0;
-        if (u == 3) {
-            if (special(P.triloops, loop, 5, e)) return e;
-            return P.hairpin[3] + au(t);
-        }
-        if (u == 4 && special(P.tetraloops, loop, 6, e)) return e;
-        if (u == 6 && special(P.hexaloops, loop, 8, e)) return e;
-        return loop_length_energy(P, P.hairpin, u) + P.mismatch_hairpin[t][S[i + 1]][S[j - 1]];
+        return detail::hairpin_energy(P, S, letters, i, j);
     }
 
-    int interior(int i, int j, int k, int l) const {
-        const int t1 = pair_type(S[i], S[j]);
-        const int t2 = pair_type(S[l], S[k]);
-        const int n1 = k - i - 1;
-        const int n2 = j - l - 1;
-        if (n1 == 0 && n2 == 0) return P.stack[t1][t2];
-        const int nl = std::max(n1, n2);
-        const int ns = std::min(n1, n2);
-        if (ns == 0) {
-            if (nl == 1) return P.bulge[1] + P.stack[t1][t2];
-            return loop_length_energy(P, P.bulge, nl) + au(t1) + au(t2);
-        }
-        const int a = S[i + 1], b = S[j - 1], c = S[k - 1], d = S[l + 1];
-        if (ns == 1) {
-            if (nl == 1) return P.int11[t1][t2][a][b];
-            if (nl == 2) {
-                if (n1 == 1) return P.int21[t1][t2][a][d][b];
-                return P.int21[t2][t1][d][a][c];
-            }
-            return loop_length_energy(P, P.interior, nl + 1) + std::min(P.max_ninio, (nl - 1) * P.ninio) +
-                   P.mismatch_interior_1n[t1][a][b] + P.mismatch_interior_1n[t2][d][c];
-        }
-        if (ns == 2) {
-            if (nl == 2) return P.int22[t1][t2][a][c][d][b];
-            if (nl == 3) {
-                return P.interior[5] + P.ninio + P.mismatch_interior_23[t1][a][b] + P.mismatch_interior_23[t2][d][c];
-            }
-        }
-        return loop_length_energy(P, P.interior, n1 + n2) + std::min(P.max_ninio, (nl - ns) * P.ninio) +
-               P.mismatch_interior[t1][a][b] + P.mismatch_interior[t2][d][c];
-    }
+    int interior(int i, int j, int k, int l) const { return detail::interior_energy(P, S, i, j, k, l); }
 
-    // Contact energies of one stem: c[f5][f3] for using its 5'/3' neighbour.
-    struct Contact {
-        int c00, c01, c10, c11;
-    };
+    using Contact = detail::Contact;
     Contact contact(const int (*mm)[kBaseSlots][kBaseSlots], int t, int x, int y, bool avail5, bool avail3) const {
-        Contact c;
-        c.c00 = 0;
-        c.c10 = avail5 ? P.dangle5[t][x] : 0;
-        c.c01 = avail3 ? P.dangle3[t][y] : 0;
-        c.c11 = (avail5 && avail3) ? mm[t][x][y] : (avail5 ? c.c10 : c.c01);
-        return c;
+        return detail::contact(P, mm, t, x, y, avail5, avail3);
     }
 
     int multiloop(int i, int j, const Stem* br, int m, int dangles) const {
@@ -240,22 +156,8 @@ public:
         return fixed + best;
     }
 
-    // One stem of a line scan. In the exterior loop (keep_shared) a nucleotide shared by two
-    // stems always goes to one of them, as RNAeval has it; "neither" only matters when a
-    // mismatch is less favourable than the 5' dangle alone, as rescaled tables can have.
     static void step(int& free, int& taken, const Contact& c, bool shared, bool keep_shared = false) {
-        const int m = std::min(free, taken);
-        int nt, nf;
-        if (shared) {
-            const int unused = keep_shared ? taken : m;  // previous stem left it
-            nt = std::min(unused + c.c01, free + c.c11);
-            nf = std::min(unused + c.c00, free + c.c10);
-        } else {
-            nt = m + std::min(c.c01, c.c11);
-            nf = m + std::min(c.c00, c.c10);
-        }
-        free = std::min(nf, kNever);
-        taken = std::min(nt, kNever);
+        detail::step(free, taken, c, shared, keep_shared);
     }
 
     int exterior(const Stem* st, int m, int dangles) const {
@@ -390,7 +292,7 @@ int loop_energy(const ParamSet& p, const EncodedSequence& s, int i, int j, const
 }
 
 int loop_growth(const ParamSet& p, int length) {
-    return loop_length_energy(p, p.hairpin, length) - p.hairpin[kMaxLoop];
+    return detail::loop_length_energy(p, p.hairpin, length) - p.hairpin[kMaxLoop];
 }
 
 }  // namespace detail
