@@ -38,8 +38,12 @@ protected:
 };
 
 TEST_F(Run, UsageErrorsPrintTheUsageAndFail) {
+    // Methods: unknown name, width < 1, budget <= 0, a budget without a method that takes one, memory 0.
     for (const char* args : {"", "-d out", "-i in.faa -d out -x", "-i in.faa -d", "-i in.faa -d out -c ''",
-                             "-i in.faa -d out -s 12x", "-i in.faa -d out extra"}) {
+                             "-i in.faa -d out -s 12x", "-i in.faa -d out extra", "-i in.faa -d out -m fast",
+                             "-i in.faa -d out -m direct -w 0", "-i in.faa -d out -m exact -t 0",
+                             "-i in.faa -d out -m exact -t -1", "-i in.faa -d out -m auto -w x",
+                             "-i in.faa -d out -t 5", "-i in.faa -d out -m exact -M 0", "-i in.faa -d out -j 0"}) {
         const CommandResult r = run(args);
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_NE(r.out.find(kUsageFirstLine), std::string::npos) << args;
@@ -48,7 +52,7 @@ TEST_F(Run, UsageErrorsPrintTheUsageAndFail) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind(kUsageFirstLine, 0), 0u);
     // One line for each option the program takes, and the right default result file.
-    for (const char* option : {"i", "d", "o", "l", "c", "s", "m", "w", "t", "M", "h"})
+    for (const char* option : {"i", "d", "o", "l", "c", "s", "m", "w", "t", "M", "j", "h"})
         EXPECT_NE(help.out.find(std::string("\n  -") + option + " "), std::string::npos) << option;
     EXPECT_NE(help.out.find("default outdir/result.txt\n"), std::string::npos);
 }

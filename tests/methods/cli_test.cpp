@@ -73,15 +73,6 @@ TEST_F(Methods, EachMethodEndsWithItsResultLine) {
     EXPECT_NE(read_file(dir + "/out/log.txt").find("Generation = 0"), std::string::npos);
 }
 
-TEST_F(Methods, InvalidCombinationsAreUsageErrors) {
-    for (const char* args :
-         {"-m fast", "-m direct -w 0", "-m exact -t 0", "-m exact -t -1", "-m auto -w x", "-t 5", "-m exact -M 0"}) {
-        const CommandResult r = run(args);
-        EXPECT_EQ(r.status, 1) << args;
-        EXPECT_NE(r.out.find("Usage"), std::string::npos) << args;
-    }
-}
-
 TEST_F(Methods, NamedRNAevalIsReportedAsNotUsed) {
     write_file(dir + "/config", "ViennaRNAPackage=/nonexistent/dir\n");
     const CommandResult r = run("-m direct");
