@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
-// Fields of `text` between separators; a trailing separator gives an empty last field.
+// Fields of `text` between separators.
 inline std::vector<std::string> split(const std::string& text, char sep) {
     std::vector<std::string> v;
     std::string field;
     std::istringstream in(text);
     while (std::getline(in, field, sep)) v.push_back(field);
-    if (!text.empty() && text.back() == sep && sep != '\n') v.push_back("");
     return v;
 }
 
@@ -21,10 +20,9 @@ inline std::vector<std::string> lines_of(const std::string& text) { return split
 // The rows of a tab-separated file after its header line, as fields.
 inline std::vector<std::vector<std::string>> read_tsv(const std::string& path) {
     std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
     std::vector<std::vector<std::string>> rows;
-    while (std::getline(in, line)) rows.push_back(split(line, '\t'));
+    for (std::string line; std::getline(in, line);) rows.push_back(split(line, '\t'));
+    if (!rows.empty()) rows.erase(rows.begin());
     return rows;
 }
 

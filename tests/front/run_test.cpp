@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -15,11 +14,6 @@ const std::string kBin = ZENTROLA_BIN;
 // A configuration under which the program stops right after reading its input.
 const char* const kQuickConfig = "MAXNOIMPROVE=-1\n";
 const char* const kUsageFirstLine = "Usage: zentrola -i infile -d outdir [option]...\n";
-
-bool is_dir(const std::string& p) {
-    struct stat st;
-    return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 class Run : public ::testing::Test {
 protected:
@@ -39,11 +33,11 @@ protected:
 
 TEST_F(Run, UsageErrorsPrintTheUsageAndFail) {
     // Methods: unknown name, width < 1, budget <= 0, a budget without a method that takes one, memory 0.
-    for (const char* args : {"", "-d out", "-i in.faa -d out -x", "-i in.faa -d", "-i in.faa -d out -c ''",
-                             "-i in.faa -d out -s 12x", "-i in.faa -d out extra", "-i in.faa -d out -m fast",
-                             "-i in.faa -d out -m direct -w 0", "-i in.faa -d out -m exact -t 0",
-                             "-i in.faa -d out -m exact -t -1", "-i in.faa -d out -m auto -w x",
-                             "-i in.faa -d out -t 5", "-i in.faa -d out -m exact -M 0", "-i in.faa -d out -j 0"}) {
+    for (const char* args :
+         {"", "-d out", "-i in.faa -d out -x", "-i in.faa -d", "-i in.faa -d out -c ''", "-i in.faa -d out -s 12x",
+          "-i in.faa -d out extra", "-i in.faa -d out -m fast", "-i in.faa -d out -m direct -w 0",
+          "-i in.faa -d out -m exact -t 0", "-i in.faa -d out -m exact -t -1", "-i in.faa -d out -m auto -w x",
+          "-i in.faa -d out -t 5", "-i in.faa -d out -m exact -M 0", "-i in.faa -d out -j 0"}) {
         const CommandResult r = run(args);
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_NE(r.out.find(kUsageFirstLine), std::string::npos) << args;
@@ -66,7 +60,8 @@ TEST_F(Run, OutputNamesSeedLineAndOutputDirectoryMadeWithoutAShell) {
     EXPECT_EQ(b.out.rfind("infile=in.faa, outdir=out/, outfile=r.txt, logfile=logs/l.txt\nseed=", 0), 0u) << b.out;
     const CommandResult odd = run("-i in.faa -d 'a b/$(touch pwned)/c;d' -s 1");
     EXPECT_EQ(odd.status, 0) << odd.err;
-    EXPECT_TRUE(is_dir(dir + "/a b/$(touch pwned)/c;d") && !std::ifstream(dir + "/pwned").good());
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/a b/$(touch pwned)/c;d") &&
+                !std::ifstream(dir + "/pwned").good());
     write_file(dir + "/plain", "x");
     const CommandResult bad = run("-i in.faa -d plain/sub -s 1");
     EXPECT_EQ(bad.status, 1);

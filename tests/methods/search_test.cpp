@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -146,8 +145,6 @@ TEST(Exact, EqualsFloodingOfAllStructures) {
     // The instances are not all trivial, and some need paths outside A and B.
     EXPECT_GT(hard, 100);
     EXPECT_GT(detours, 20);
-    std::printf("%d pairs, %d with a barrier above the energy difference, %d where a beam is beaten\n", pairs, hard,
-                detours);
 }
 
 TEST(Direct, WideBeamFindsTheBestDirectPath) {

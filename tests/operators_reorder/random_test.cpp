@@ -46,9 +46,7 @@ TEST(RandomDraws, ValuesDrawCountsAndClipping) {
             count_draws(seed, [&] { EXPECT_EQ(mygaussian_right(2, 40), 2 + static_cast<int>(38 * std::fabs(g))); }),
             10);
     }
-}
-
-TEST(RandomDraws, LowerBoundAboveUpperBoundStops) {
+    // A lower bound above the upper one is an invariant breach.
     expect_fatal([&] { mygaussian_left(4, 3); }, "lb<ub|lb < ub", ErrorStream::err, kInvariantStatus);
     expect_fatal([&] { mygaussian_right(4, 3); }, "lb<ub|lb < ub", ErrorStream::err, kInvariantStatus);
 }

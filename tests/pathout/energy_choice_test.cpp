@@ -35,14 +35,16 @@ TEST_P(EnergyChoiceRun, PathTableHoldsTheChosenEnergies) {
     const std::string a = "((((....))))...(((((((........................))...)))))......";
     const std::string b = "((((....)))).....(((((...............))))).......(((.......)))";
     const std::string file = *c.params ? kData + c.params + ".par" : "", temp = std::to_string(int(c.celsius));
-    const nnmodel::ParamSet params = nnmodel::params_at(
-        file.empty() ? nnmodel::turner2004() : nnmodel::read_parameter_file(file), c.celsius);
+    const nnmodel::ParamSet params =
+        nnmodel::params_at(file.empty() ? nnmodel::turner2004() : nnmodel::read_parameter_file(file), c.celsius);
     const nnmodel::EncodedSequence encoded = nnmodel::encode_sequence(seq);
     for (const bool command : {false, true}) {
         const std::string dir = make_scratch_dir("choice");
         write_file(dir + "/in.faa", "toy\n" + seq + "\n" + a + "\n" + b + "\n");
-        std::string config = "MAXPOP=6\nMAXGEN=2\nMAXNOIMPROVE=1\nOFFSPRINGNUM=12\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\n"
-                             "TEMPERATURE=" + temp + "\nDANGLES=" + std::to_string(c.dangles) + "\n";
+        std::string config =
+            "MAXPOP=6\nMAXGEN=2\nMAXNOIMPROVE=1\nOFFSPRINGNUM=12\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\n"
+            "TEMPERATURE=" +
+            temp + "\nDANGLES=" + std::to_string(c.dangles) + "\n";
         if (!file.empty()) config += "ENERGYPARAMS=" + file + "\n";
         if (command) config += "ViennaRNAPackage=" + kRNAevalDir + "\n";
         write_file(dir + "/config", config);
@@ -73,7 +75,6 @@ TEST(EnergyChoiceErrors, BadValuesStopWithStatusOneAndSayWhy) {
     const std::string dir = make_scratch_dir("choice_err");
     write_file(dir + "/in.faa", "toy\nGGGAAACCC\n(((...)))\n.........\n");
     const std::pair<const char*, const char*> cases[] = {{"DANGLES=3\n", "DANGLES = 3"},
-                                                         {"DANGLES=one\n", "DANGLES = one"},
                                                          {"DANGLES=\n", "DANGLES = "},
                                                          {"TEMPERATURE=hot\n", "TEMPERATURE = hot is not a number"},
                                                          {"ENERGYPARAMS=no/such.par\n", "ENERGYPARAMS = no/such.par"}};

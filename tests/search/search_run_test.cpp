@@ -17,8 +17,6 @@ const std::string kSeq = "GGGGAAAACCCCUGCUCGAGUUCUCCCCUUAUAUAACAACUCACUUAAUUCCUC
 const std::string kA = "((((....))))...(((((((........................))...)))))......";
 const std::string kB = "((((....)))).....(((((...............))))).......(((.......)))";
 
-const char* const kSmall = "MAXPOP=6\nOFFSPRINGNUM=24\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\n";
-
 class Search : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -38,7 +36,8 @@ protected:
 // and stop at the lower bound.
 TEST_F(Search, StopRules) {
     for (const char* limits : {"MAXGEN=1\nMAXNOIMPROVE=3\n", "MAXGEN=6\nMAXNOIMPROVE=0\n"}) {
-        const CommandResult r = run(std::string(kSmall) + limits, "-d out -s 9");
+        const CommandResult r =
+            run(std::string("MAXPOP=6\nOFFSPRINGNUM=24\nPRESERVETOPNUM=3\nPRESERVERANNUM=3\n") + limits, "-d out -s 9");
         ASSERT_EQ(r.status, 0) << r.err;
         const std::vector<std::string> result = lines_of(read_file(dir + "/out/result.txt"));
         const int maxgen = limits[7] - '0', maxnoimp = limits[std::string(limits).size() - 2] - '0';
