@@ -406,27 +406,22 @@ int local_delta(const ParamSet& P, const EncodedSequence& s, const int* pt, int 
     // d1 with every link of the ring shared: the whole multiloop, with and without (i,j).
     Stem* const with = w.with.data();
     Stem* const without = w.without.data();
-    int m_left = 0;
-    for (int k = a + 1; k < i;) {
-        const int q = partner(k);
-        if (q == 0) {
-            ++k;
-            continue;
+    // The outermost stems that open in [from, to), appended to `with` from index m; the new count.
+    auto stems_between = [&](int from, int to, int m) {
+        for (int k = from; k < to;) {
+            const int q = partner(k);
+            if (q == 0) {
+                ++k;
+                continue;
+            }
+            with[m++] = {k, q};
+            k = q + 1;
         }
-        with[m_left++] = {k, q};
-        k = q + 1;
-    }
-    int m_with = m_left;
-    with[m_with++] = {i, j};
-    for (int k = j + 1; k < b;) {
-        const int q = partner(k);
-        if (q == 0) {
-            ++k;
-            continue;
-        }
-        with[m_with++] = {k, q};
-        k = q + 1;
-    }
+        return m;
+    };
+    const int m_left = stems_between(a + 1, i, 0);
+    with[m_left] = {i, j};
+    const int m_with = stems_between(j + 1, b, m_left + 1);
     std::copy(with, with + m_left, without);
     std::copy(inner, inner + m_in, without + m_left);
     std::copy(with + m_left + 1, with + m_with, without + m_left + m_in);
