@@ -14,6 +14,7 @@
 #include "energy/evaluator.h"
 #include "energy/pathstructs.h"
 #include "energy/report.h"
+#include "chains.h"
 #include "fatal.h"
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
@@ -150,13 +151,7 @@ TEST_F(Energy, BuiltinProfilesMatchTheModelAndTheCache) {
 
 TEST_F(Energy, PathReportLayoutAndABadStream) {
     EnergyCache cache;
-    const ActionChain ac = [] {
-        ActionChain c;
-        c.push_back(del, 0, 8);
-        c.push_back(del, 1, 7);
-        c.push_back(add, 1, 7);
-        return c;
-    }();
+    const ActionChain ac = C("-0,8 -1,7 +1,7");
     std::ostringstream out;
     visualize_Path(out, "GGGAAACCC", "(((...)))", ac, cache, standin("ok"));
     EXPECT_EQ(out.str(),
