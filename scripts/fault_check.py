@@ -30,6 +30,7 @@ F = [
  (10, "src/search/driver.cpp", "s.noimprove <= cf.MAXNOIMPROVE) ||", "s.noimprove < cf.MAXNOIMPROVE) ||", "stop rule < instead of <="),
 ]
 only = [int(a) for a in sys.argv[2:]]
+jobs = str(os.cpu_count() or 1)
 for n, path, old, new, what in F:
     if only and n not in only:
         continue
@@ -40,14 +41,17 @@ for n, path, old, new, what in F:
     with open(p, "w") as f:
         f.write(src.replace(old, new))
     try:
-        subprocess.run(["cmake", "--build", "build", "-j2"], cwd=W, capture_output=True)
-        t = subprocess.run("cd build && ctest -j2 --timeout 900 --output-on-failure", shell=True, cwd=W,
+        build = subprocess.run(["cmake", "--build", "build", "-j", jobs], cwd=W, capture_output=True, text=True)
+        if build.returncode != 0:  # the old binaries would pass and hide the fault
+            print(n, what, "| BUILD FAILED\n" + build.stderr[-2000:], flush=True)
+            continue
+        t = subprocess.run(["ctest", "-j", jobs, "--timeout", "900", "--output-on-failure"], cwd=os.path.join(W, "build"),
                            capture_output=True, text=True).stdout
-        failed = t.split("The following tests FAILED:")[-1] if "The following tests FAILED:" in t else ""
-        tests = sorted(set(re.findall(r"^\s*\d+ - (\S+)", failed, re.M)))  # every failing CTest test
+        failed = t.partition("The following tests FAILED:")[2]
+        tests = sorted(set(re.findall(r"^\s*\d+ - (\S+)", failed, re.M)))
         summary = [line for line in t.splitlines() if "tests passed" in line]
         print(n, what, "|", " ".join(summary), "|", " ".join(tests) or "NOT CAUGHT", flush=True)
     finally:
         with open(p, "w") as f:
             f.write(src)
-subprocess.run(["cmake", "--build", "build", "-j2"], cwd=W, capture_output=True)
+subprocess.run(["cmake", "--build", "build", "-j", jobs], cwd=W, capture_output=True)
