@@ -100,6 +100,7 @@ struct PathResult {
     double barrier = 0;
     double lower_bound = 0;
     std::string status;
+    std::string stop;
     std::vector<std::string> structures;
     std::vector<double> energies;
     std::vector<std::tuple<std::string, int, int>> moves;
@@ -139,6 +140,7 @@ PathResult result_of(const std::string& seq, const pathout::Path& best) {
     // Any path climbs at least from E(A) to E(B).
     r.lower_bound = std::max(0.0, best.energies.back() - best.energies.front());
     r.status = std::lround(r.barrier * 100) == std::lround(r.lower_bound * 100) ? "optimal" : "bounded";
+    r.stop = r.status == "optimal" ? "proved" : "budget";
     return r;
 }
 
@@ -152,6 +154,7 @@ PathResult result_of(const std::string& seq, const methods::PathResult& m) {
     r.barrier = m.barrier_kcal();
     r.lower_bound = m.lower_bound_kcal();
     r.status = m.status();
+    r.stop = methods::stop_name(m.stop);
     return r;
 }
 #endif
@@ -229,6 +232,8 @@ PYBIND11_MODULE(zentrola, m) {
         .def_readonly("barrier", &PathResult::barrier, "highest energy on the path minus E(A), kcal/mol")
         .def_readonly("lower_bound", &PathResult::lower_bound, "no path has a lower barrier, kcal/mol")
         .def_readonly("status", &PathResult::status, "'optimal' when the barrier is proved lowest, else 'bounded'")
+        .def_readonly("stop", &PathResult::stop,
+                      "why the search ended: 'proved', 'budget', 'memory' or 'interrupted'")
         .def_readonly("structures", &PathResult::structures, "dot-bracket structures from A to B")
         .def_readonly("energies", &PathResult::energies, "energy of each structure, kcal/mol")
         .def_readonly("moves", &PathResult::moves, "(kind, i, j) per step: 'add' or 'del', 1-based positions")

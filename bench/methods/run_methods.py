@@ -17,7 +17,7 @@ import sys
 import tempfile
 import time
 
-LAST = re.compile(r"^barrier=(-?\d+\.\d\d) lower_bound=(-?\d+\.\d\d) status=(optimal|bounded)$")
+LAST = re.compile(r"^barrier=(-?\d+\.\d\d) lower_bound=(-?\d+\.\d\d) status=(optimal|bounded)(?: stop=\w+)?$")
 INFO = re.compile(r"^\w+: ([0-9.]+) s \(cpu ([0-9.]+) s\), (\d+) structures stored, ([0-9.]+) MiB$")
 EA_BEST = re.compile(r"^the barrier energy is (-?[0-9.]+)$")
 ANCHORS = ("fp_w4d", "exact_direct", "exact_any")

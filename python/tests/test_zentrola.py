@@ -106,8 +106,8 @@ class FindPath(unittest.TestCase):
             cli = run_cli(self.dir, "-i", "in.faa", "-c", "config_d1", "-d", "out_" + method, "-s", "7",
                           "-m", method, "-t", "20")
             self.assertEqual(cli.returncode, 0, cli.stderr)
-            self.assertEqual(cli.stdout.splitlines()[-1], "barrier=%.2f lower_bound=%.2f status=%s"
-                             % (r.barrier, r.lower_bound, r.status))
+            self.assertEqual(cli.stdout.splitlines()[-1], "barrier=%.2f lower_bound=%.2f status=%s stop=%s"
+                             % (r.barrier, r.lower_bound, r.status, r.stop))
             self.assertEqual((r.structures[0], r.structures[-1]), (A, B))
             self.assertEqual(r.energies, zentrola.path_energies(SEQ, r.structures))
 

@@ -69,8 +69,8 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
     std::snprintf(line, sizeof line, "%s: %.4f s (cpu %.4f s), %zu structures stored, %.1f MiB", method.c_str(),
                   r.seconds, cpu, r.states, r.peak_bytes / 1048576.0);
     out << line << std::endl;
-    std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s", r.barrier_kcal(), r.lower_bound_kcal(),
-                  r.status());
+    std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s stop=%s", r.barrier_kcal(),
+                  r.lower_bound_kcal(), r.status(), stop_name(r.stop));
     out << line << std::endl;
     return r;
 }

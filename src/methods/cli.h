@@ -1,6 +1,6 @@
 // Runs one of the methods for the command line: writes the result and log files in the
 // layout of the evolutionary search, prints the best path as the path report prints it and
-// ends standard output with "barrier=B lower_bound=L status=S" (kcal/mol, two decimals).
+// ends standard output with "barrier=B lower_bound=L status=S stop=R" (kcal/mol, two decimals).
 #pragma once
 
 #include <iosfwd>

@@ -45,6 +45,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     best.method = "auto";
     best.lower_bound = std::min(lower, best.barrier);
     best.proved = best.lower_bound == best.barrier;
+    if (best.proved) best.stop = StopReason::proved;
     best.states = states;
     best.peak_bytes = bytes;
     best.seconds = seconds_since(t0);

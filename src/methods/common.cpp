@@ -83,7 +83,20 @@ PathResult path_of(const std::string& sequence, const std::vector<std::string>& 
     replay(pb, pr, r);
     r.lower_bound = std::max(0, pr.EB - pr.EA);
     r.proved = r.barrier == r.lower_bound;
+    if (r.proved) r.stop = StopReason::proved;
     return r;
 }
+
+const char* stop_name(StopReason s) {
+    switch (s) {
+        case StopReason::proved: return "proved";
+        case StopReason::budget: return "budget";
+        case StopReason::memory: return "memory";
+        case StopReason::interrupted: return "interrupted";
+    }
+    return "budget";
+}
+
+bool cancelled(const Options& opt) { return opt.cancel && opt.cancel->load(std::memory_order_relaxed); }
 
 }  // namespace methods

@@ -32,6 +32,9 @@ std::vector<Move> pairs_missing(const PairTable& a, const PairTable& b);
 // Fills structures, energies and barrier of `r` by replaying r.moves from A.
 void replay(const Problem& pb, const Prepared& pr, PathResult& r);
 
+// Options::cancel is set: the search should stop at this check.
+bool cancelled(const Options& opt);
+
 double seconds_since(std::chrono::steady_clock::time_point t0);
 
 }  // namespace methods

@@ -184,6 +184,7 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
         throw std::logic_error("beam search: move energies disagree with full evaluation");
     r.lower_bound = std::max(0, pr.EB - pr.EA);
     r.proved = r.barrier == r.lower_bound;
+    if (r.proved) r.stop = StopReason::proved;
     r.seconds = seconds_since(t0);
     return r;
 }

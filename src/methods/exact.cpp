@@ -274,6 +274,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     const int floor = std::max(0, pr.EB - pr.EA);
     best.lower_bound = floor;
     best.proved = best.barrier == floor;
+    best.stop = best.proved ? StopReason::proved : StopReason::budget;
     if (best.proved || pb.A == pb.B) {
         best.seconds = seconds_since(t0);
         return best;
@@ -307,6 +308,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     int64_t found = -1;  // index of B once reached
     int level = pr.EA;
     bool stopped = false;
+    StopReason why = StopReason::budget;
     std::size_t expansions = 0;
 
     // The neighbours of one structure are packed and hashed first and looked up after, so
@@ -333,6 +335,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     auto settle = [&](uint32_t from, int key) {
         if (over_cap(offers.size())) {  // stop before the table outgrows the cap
             stopped = true;
+            why = StopReason::memory;
             offers.clear();
             packed.clear();
             return;
@@ -358,8 +361,11 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
             --queued;
             if ((++expansions & 63) == 0) {
                 const double el = seconds_since(t0);
-                if (el >= opt.seconds || over_cap(0)) {
+                if (el >= opt.seconds || over_cap(0) || cancelled(opt)) {
                     stopped = true;
+                    why = cancelled(opt) ? StopReason::interrupted
+                          : el >= opt.seconds ? StopReason::budget
+                                              : StopReason::memory;
                     break;
                 }
                 if (opt.progress && el >= next_progress) {
@@ -407,6 +413,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
         r.method = "exact";
         r.lower_bound = r.barrier;  // the first key of B is its lowest
         r.proved = true;
+        r.stop = StopReason::proved;
         r.states = best.states;
         r.peak_bytes = best.peak_bytes;
         r.seconds = seconds_since(t0);
@@ -416,6 +423,7 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     best.lower_bound = std::max(floor, level - pr.EA);
     best.lower_bound = std::min(best.lower_bound, best.barrier);
     best.proved = best.lower_bound == best.barrier;
+    best.stop = best.proved ? StopReason::proved : why;
     best.seconds = seconds_since(t0);
     return best;
 }

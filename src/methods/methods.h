@@ -9,6 +9,7 @@
 // by default Turner 2004, dangles d1, 37 C).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <iosfwd>
 #include <string>
@@ -31,6 +32,12 @@ struct Move {
     int j = 0;
 };
 
+// Why a search ended: it proved the optimum, spent its time budget, reached its memory cap, or
+// was interrupted (Options::cancel). A search that finishes without a proof (the beam search)
+// reports `budget`.
+enum class StopReason { proved, budget, memory, interrupted };
+const char* stop_name(StopReason s);  // "proved", "budget", "memory", "interrupted"
+
 struct PathResult {
     std::string method;                   // "direct", "exact" or "auto"
     std::vector<std::string> structures;  // A, then one structure per move, ending with B
@@ -39,6 +46,7 @@ struct PathResult {
     int barrier = 0;             // dcal/mol: highest energy on the path minus E(A)
     int lower_bound = 0;         // dcal/mol: no path from A to B has a lower barrier
     bool proved = false;         // the search proved lower_bound == barrier
+    StopReason stop = StopReason::budget;
     double seconds = 0;          // wall time of the call
     std::size_t states = 0;      // structures stored by the exact search (0 for the others)
     std::size_t peak_bytes = 0;  // bytes the exact search's tables reached
@@ -55,6 +63,9 @@ struct Options {
     std::size_t memory_mib = 4096;     // cap of the exact search's tables
     std::ostream* progress = nullptr;  // progress lines of the exact search, or none
     double progress_every = 3;         // seconds between progress lines
+    // Set (from another thread or a signal handler) to stop the search at its next check; it
+    // then returns the best path known with stop = interrupted. Null: never interrupted.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Checks the problem (throws std::invalid_argument with a one-line reason).

@@ -13,17 +13,19 @@ const std::string kBin = ZENTROLA_BIN;
 const std::string kSeq = "GGGGAAAACCCCUGCUCGAGUUCUCCCCUUAUAUAACAACUCACUUAAUUCCUCGACCCGGA";
 const std::string kA = "((((....))))...(((((((........................))...)))))......";
 const std::string kB = "((((....)))).....(((((...............))))).......(((.......)))";
-// The last line "barrier=B lower_bound=L status=S" (B and L with two decimals) as {B, L, S};
-// empty when standard output does not end with such a line.
+// The last line "barrier=B lower_bound=L status=S stop=R" (B and L with two decimals) as
+// {B, L, S, R}; empty when standard output does not end with such a line.
 std::vector<std::string> last_line(const std::string& out) {
     const std::size_t start = out.rfind('\n', out.size() >= 2 ? out.size() - 2 : 0) + 1;
-    char b[32], l[32], st[32];
-    if (std::sscanf(out.c_str() + start, "barrier=%31[-0-9.] lower_bound=%31[-0-9.] status=%31s", b, l, st) != 3)
+    char b[32], l[32], st[32], why[32];
+    if (std::sscanf(out.c_str() + start, "barrier=%31[-0-9.] lower_bound=%31[-0-9.] status=%31s stop=%31s", b, l, st,
+                    why) != 4)
         return {};
-    const std::vector<std::string> m = {b, l, st};
+    const std::vector<std::string> m = {b, l, st, why};
     const bool ok = m[0][m[0].size() - 3] == '.' && m[1][m[1].size() - 3] == '.' &&
-                    (m[2] == "optimal" || m[2] == "bounded") &&
-                    out.substr(start) == "barrier=" + m[0] + " lower_bound=" + m[1] + " status=" + m[2] + "\n";
+                    (m[2] == "optimal" || m[2] == "bounded") && (m[2] == "optimal") == (m[3] == "proved") &&
+                    out.substr(start) ==
+                        "barrier=" + m[0] + " lower_bound=" + m[1] + " status=" + m[2] + " stop=" + m[3] + "\n";
     return ok ? m : std::vector<std::string>{};
 }
 
@@ -48,7 +50,7 @@ TEST_F(Methods, EachMethodEndsWithItsResultLine) {
         const CommandResult r = run(std::string("-m ") + names[k] + (k ? " -t 20" : ""));
         ASSERT_EQ(r.status, 0) << r.err;
         const std::vector<std::string> m = last_line(r.out);
-        ASSERT_EQ(m.size(), 3u) << r.out;
+        ASSERT_EQ(m.size(), 4u) << r.out;
         barrier[k] = std::stod(m[0]);
         EXPECT_LE(std::stod(m[1]), barrier[k]);
         EXPECT_EQ(m[2] == "optimal", m[0] == m[1]);
@@ -68,7 +70,7 @@ TEST_F(Methods, EachMethodEndsWithItsResultLine) {
     const CommandResult r = run("-m auto -t 0.001");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::vector<std::string> m = last_line(r.out);
-    ASSERT_EQ(m.size(), 3u) << r.out;
+    ASSERT_EQ(m.size(), 4u) << r.out;
     EXPECT_LE(std::stod(m[0]), barrier[0]);
     EXPECT_NE(read_file(dir + "/out/log.txt").find("Generation = 0"), std::string::npos);
 }

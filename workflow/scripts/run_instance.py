@@ -44,7 +44,7 @@ def run(args, rundir, limit):
 def outcome(rundir, stdout):
     """(barrier, lower bound, status): the final line of the newer methods, else the result file's last line."""
     with open(stdout, errors="replace") as f:
-        lines = re.findall(r"^barrier=(\S+) lower_bound=(\S+) status=(\S+)$", f.read(), re.M)
+        lines = re.findall(r"^barrier=(\S+) lower_bound=(\S+) status=(\S+)(?: stop=\S+)?$", f.read(), re.M)
     if lines:
         return lines[-1]
     result = os.path.join(rundir, "result.txt")
