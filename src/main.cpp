@@ -1,7 +1,12 @@
 // The program: options, input and configuration, then the search. The only place that prints
 // a fatal error (FatalError, thrown by everything below) and chooses the exit status.
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
 #include <ctime>
 #include <fstream>
+#include <string>
 #include <iostream>
 
 #include "energy/evaluator.h"
@@ -15,6 +20,25 @@
 #include "version/version.h"
 
 namespace {
+
+// SIGINT or SIGTERM during direct, exact or auto: the search stops at its next check, the best
+// path known is written as usual, and the status tells the signal (128 + its number).
+std::atomic<bool> interrupted{false};
+volatile std::sig_atomic_t interrupting_signal = 0;
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+extern "C" void on_signal(int sig) {
+    interrupting_signal = sig;
+    interrupted.store(true, std::memory_order_relaxed);
+}
+
+void catch_interruptions() {
+    struct sigaction sa = {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
 
 void run(int argc, char** argv) {
     init_env(argc, argv);
@@ -46,6 +70,8 @@ void run(int argc, char** argv) {
         opt.seconds = budget_seconds;
         opt.memory_mib = static_cast<std::size_t>(memory_mib);
         opt.progress = &std::cerr;
+        opt.cancel = &interrupted;
+        catch_interruptions();
         methods::PathResult r;
         try {
             r = methods::run_for_cli(method, methods::Problem{seq, a, b}, opt, cf, {outfile, logfile, outdir},
@@ -60,6 +86,12 @@ void run(int argc, char** argv) {
         for (int e : r.energies) best.energies.push_back(e / 100.0);
         for (const methods::Move& m : r.moves) best.moves.push_back({m.add, m.i + 1, m.j + 1});
         pathout::write_path_files(outdir, name, seq, best);
+        if (r.stop == methods::StopReason::interrupted) {
+            const int sig = interrupting_signal ? interrupting_signal : SIGINT;
+            throw FatalError({std::string("Stopped by ") + (sig == SIGTERM ? "SIGTERM" : "SIGINT") +
+                              ": the files hold the best path known"},
+                             ErrorStream::err, 128 + sig);
+        }
         return;
     }
     RPath problem(seq, a, b);
@@ -70,6 +102,13 @@ void run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Parameter files installed beside the program (PREFIX/bin/zentrola, PREFIX/share/zentrola).
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        const std::string path(exe, static_cast<std::size_t>(n));
+        add_parameter_directory(path.substr(0, path.rfind('/')) + "/../share/zentrola");
+    }
     try {
         run(argc, argv);
     } catch (const FatalError& e) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 
@@ -24,22 +26,23 @@ extern char** environ;
 
 namespace {
 
-EnergyChoice current_choice;
-// Null: the compiled-in set. Shared so that copies of a choice never re-read the file.
-std::shared_ptr<const nnmodel::ParamSet> current_params;
+// The process-wide choice (set on the main thread before a search starts) and the innermost
+// scope of the calling thread.
+std::shared_ptr<const EnergySetting> process_setting = std::make_shared<const EnergySetting>();
+thread_local EnergyScope* current_scope = nullptr;
 
 // Energies from the chosen parameters and dangle model (by default Turner 2004 and d1, the
 // model the configured command uses). The encoded sequence is kept for the next call, since
 // one search evaluates the same sequence over and over.
 std::vector<double> builtinEnergies(const std::string& seq, const std::vector<std::string>& vs) {
-    static std::string encoded_for;
-    static std::optional<nnmodel::EncodedSequence> encoded;
+    thread_local std::string encoded_for;
+    thread_local std::optional<nnmodel::EncodedSequence> encoded;
     if (!encoded || encoded_for != seq) {
         encoded = nnmodel::encode_sequence(seq);
         encoded_for = seq;
     }
     const nnmodel::ParamSet& params = energy_params();
-    const int dangles = current_choice.dangles;
+    const int dangles = energy_choice().dangles;
     std::vector<double> ve;
     ve.reserve(vs.size());
     std::vector<std::string> warnings;
@@ -103,12 +106,41 @@ EvalCommand parseRNAevalCmd(const std::string& prefix) {
 }
 
 namespace {
-long long evaluated_count = 0;
+std::atomic<long long> evaluated_count{0};
 }
 
-void set_energy_choice(const EnergyChoice& choice) {
-    if (choice.dangles < 0 || choice.dangles > 2)
-        throw std::invalid_argument("the dangle model must be 0, 1 or 2, not " + std::to_string(choice.dangles));
+namespace {
+std::mutex directories_lock;
+std::vector<std::string> added_directories;
+}
+
+void add_parameter_directory(const std::string& dir) {
+    const std::lock_guard<std::mutex> lock(directories_lock);
+    added_directories.push_back(dir);
+}
+
+std::string find_parameter_file(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos || fexists(name.c_str())) return name;
+    std::vector<std::string> dirs;
+    {
+        const std::lock_guard<std::mutex> lock(directories_lock);
+        dirs = added_directories;
+    }
+    dirs.push_back(ZENTROLA_INSTALLED_DATA);
+    dirs.push_back(ZENTROLA_SOURCE_DATA);
+    for (const std::string& dir : dirs)
+        for (const std::string& file : {name, name + ".par", "rna_" + name + ".par"}) {
+            const std::string path = dir + "/" + file;
+            if (fexists(path.c_str())) return path;
+        }
+    return name;
+}
+
+std::shared_ptr<const EnergySetting> make_energy_setting(const EnergyChoice& given) {
+    if (given.dangles < 0 || given.dangles > 2)
+        throw std::invalid_argument("the dangle model must be 0, 1 or 2, not " + std::to_string(given.dangles));
+    EnergyChoice choice = given;
+    choice.params_file = find_parameter_file(given.params_file);
     std::shared_ptr<const nnmodel::ParamSet> params;
     if (!choice.params_file.empty())
         params = std::make_shared<const nnmodel::ParamSet>(nnmodel::read_parameter_file(choice.params_file));
@@ -116,19 +148,39 @@ void set_energy_choice(const EnergyChoice& choice) {
     if (choice.temperature != 37.0)
         params = std::make_shared<const nnmodel::ParamSet>(
             nnmodel::params_at(params ? *params : nnmodel::turner2004(), choice.temperature));
-    current_choice = choice;
-    current_params = params;
+    return std::make_shared<const EnergySetting>(EnergySetting{choice, params});
 }
 
-const EnergyChoice& energy_choice() { return current_choice; }
+EnergyScope::EnergyScope(std::shared_ptr<const EnergySetting> setting)
+    : setting_(setting ? std::move(setting) : process_setting), saved_(current_scope) {
+    current_scope = this;
+}
 
-const nnmodel::ParamSet& energy_params() { return current_params ? *current_params : nnmodel::turner2004(); }
+EnergyScope::~EnergyScope() { current_scope = saved_; }
+
+void set_energy_choice(const EnergyChoice& choice) {
+    std::shared_ptr<const EnergySetting> s = make_energy_setting(choice);
+    (current_scope ? current_scope->setting_ : process_setting) = std::move(s);
+}
+
+std::shared_ptr<const EnergySetting> current_energy_setting() {
+    return current_scope ? current_scope->setting_ : process_setting;
+}
+
+const EnergySetting& current_setting() { return current_scope ? *current_scope->setting_ : *process_setting; }
+
+const EnergyChoice& energy_choice() { return current_setting().choice; }
+
+const nnmodel::ParamSet& energy_params() {
+    const EnergySetting& s = current_setting();
+    return s.params ? *s.params : nnmodel::turner2004();
+}
 
 long long evaluated_structures() { return evaluated_count; }
 
 std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::string>& vs,
                                 const std::string& cmdprefix) {
-    evaluated_count += static_cast<long long>(vs.size());
+    evaluated_count.fetch_add(static_cast<long long>(vs.size()), std::memory_order_relaxed);
     if (cmdprefix.empty()) {
         // Same draw as the first temporary name, so both modes consume the stream alike.
         (void)next_random();
@@ -150,10 +202,10 @@ std::vector<double> getVSEnergy(const std::string& seq, const std::vector<std::s
     const std::string cmd = cmdprefix + " < " + in + " > " + out;
     EvalCommand command = parseRNAevalCmd(cmdprefix);
     std::string shown = cmd;
-    if (!current_choice.params_file.empty()) {
+    if (!energy_choice().params_file.empty()) {
         command.args.push_back("-P");
-        command.args.push_back(current_choice.params_file);
-        shown = cmdprefix + " -P " + current_choice.params_file + " < " + in + " > " + out;
+        command.args.push_back(energy_choice().params_file);
+        shown = cmdprefix + " -P " + energy_choice().params_file + " < " + in + " > " + out;
     }
     if (!runCommand(command, in, out)) {
         throw FatalError({"The following command failed: " + shown});

@@ -3,9 +3,10 @@
 // or, when the command prefix is empty, the built-in nearest-neighbour model.
 #pragma once
 
+#include <memory>
 #include <string>
-
 #include <vector>
+
 #include "nnmodel/nnmodel.h"
 #include "random/random_stream.h"
 
@@ -24,13 +25,48 @@ EvalCommand parseRNAevalCmd(const std::string& prefix);
 struct EnergyChoice {
     int dangles = 1;            // 0, 1 or 2
     std::string params_file;    // path as given
-    double temperature = 37.0;  // degrees Celsius; the parameters are rescaled once, in set_energy_choice
+    double temperature = 37.0;  // degrees Celsius; the parameters are rescaled once, in make_energy_setting
 };
-// Reads the parameter file once. Throws std::invalid_argument for dangles other than 0, 1, 2
-// and std::runtime_error for a file that cannot be opened or read; the choice is kept then.
+// A parameter file named by path, or installed and named by file name or short name
+// ("andronescu2007" for rna_andronescu2007.par): the path to open. Bare names are looked up in
+// the directories added here, then in the installed and the source data folders; anything not
+// found is returned as given (opening it then fails with the usual message).
+std::string find_parameter_file(const std::string& name);
+void add_parameter_directory(const std::string& dir);
+
+// The choice with the built-in model's parameters for it (file read and rescaled once).
+struct EnergySetting {
+    EnergyChoice choice;
+    std::shared_ptr<const nnmodel::ParamSet> params;  // null: the compiled-in set
+};
+// Reads the parameter file and rescales. Throws std::invalid_argument for dangles other than
+// 0, 1, 2 and std::runtime_error for a file that cannot be opened or read.
+std::shared_ptr<const EnergySetting> make_energy_setting(const EnergyChoice& choice);
+
+// The choice in force is the calling thread's: the process-wide one, unless an EnergyScope is
+// alive on the thread (a library call with settings of its own, or a worker thread continuing
+// its caller's work). So two searches in two threads never share a setting.
+class EnergyScope {
+public:
+    // The given setting (null: the process-wide one) for the thread, until destroyed.
+    explicit EnergyScope(std::shared_ptr<const EnergySetting> setting);
+    ~EnergyScope();
+    EnergyScope(const EnergyScope&) = delete;
+    EnergyScope& operator=(const EnergyScope&) = delete;
+
+private:
+    friend void set_energy_choice(const EnergyChoice& choice);
+    friend const EnergySetting& current_setting();
+    friend std::shared_ptr<const EnergySetting> current_energy_setting();
+    std::shared_ptr<const EnergySetting> setting_;
+    EnergyScope* saved_;
+};
+// Sets the choice in force: that of the thread's innermost EnergyScope, else the process-wide
+// one. Same exceptions as make_energy_setting; the choice is kept then.
 void set_energy_choice(const EnergyChoice& choice);
+std::shared_ptr<const EnergySetting> current_energy_setting();
 const EnergyChoice& energy_choice();
-// The built-in model's parameters under the current choice (file read and rescaled once).
+// The built-in model's parameters under the choice in force.
 const nnmodel::ParamSet& energy_params();
 
 // Energies (kcal/mol) of the structures, in list order. Draws from next_random() for the

@@ -50,7 +50,7 @@ const OptionLine kOptionLines[] = {
     {"-M size", "memory cap of the exact search in exact and auto, MiB; default 4096"},
     {"-j threads", "threads of the evolutionary search (same results with any number); default THREADS, else all"},
     {"-V, --version", "print the name, version, energy model and build type, and exit"},
-    {"-h", "print this help and exit"},
+    {"-h, --help", "print this help and exit"},
 };
 
 }  // namespace
@@ -120,7 +120,7 @@ void init_env(int argc, char** argv) {
     int c;
     bool width_given = false, budget_given = false, memory_given = false;  // -t and -M are ignored by direct
     double number = 0;
-    static const option long_options[] = {{"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0}};
+    static const option long_options[] = {{"version", no_argument, nullptr, 'V'}, {"help", no_argument, nullptr, 'h'}, {nullptr, 0, nullptr, 0}};
     while ((c = getopt_long(argc, argv, "i:o:l:d:c:s:m:w:t:M:j:hV", long_options, nullptr)) != -1) {
         switch (c) {
             case 'i': infile = optarg; break;
@@ -195,9 +195,12 @@ const std::size_t kMaxLine = 19999;
 const char* const kLineNames[4] = {"line 1 (name)", "line 2 (sequence)", "line 3 (structure A)",
                                    "line 4 (structure B)"};
 
-std::string check_structure(const std::string& seq, const std::string& s, const char* what, std::string& warnings) {
+}  // namespace
+
+std::string check_structure(const std::string& seq, const std::string& s, const std::string& what,
+                            std::string& warnings) {
     if (s.size() != seq.size())
-        return std::string(what) + ": its length is " + std::to_string(s.size()) + " but the sequence has " +
+        return what + ": its length is " + std::to_string(s.size()) + " but the sequence has " +
                std::to_string(seq.size()) + " bases";
     std::vector<int> open;
     std::vector<BP> pairs;
@@ -207,41 +210,44 @@ std::string check_structure(const std::string& seq, const std::string& s, const 
             open.push_back(static_cast<int>(i));
         } else if (ch == ')') {
             if (open.empty())
-                return std::string(what) + ": the ')' at position " + std::to_string(i + 1) + " closes no '('";
+                return what + ": the ')' at position " + std::to_string(i + 1) + " closes no '('";
             pairs.push_back(BP(open.back(), static_cast<int>(i)));
             open.pop_back();
         } else if (ch != '.') {
-            return std::string(what) + ": the character '" + std::string(1, ch) + "' at position " +
+            return what + ": the character '" + std::string(1, ch) + "' at position " +
                    std::to_string(i + 1) + " is not one of '(', ')' and '.'";
         }
     }
     if (!open.empty())
-        return std::string(what) + ": the '(' at position " + std::to_string(open.back() + 1) + " is never closed";
+        return what + ": the '(' at position " + std::to_string(open.back() + 1) + " is never closed";
     for (const BP& p : pairs) {
         // A pair closes a hairpin when nothing inside it is paired.
         bool inner_pair = false;
         for (int k = p.lp + 1; k < p.rp && !inner_pair; ++k) inner_pair = s[k] != '.';
         if (!inner_pair && p.rp - p.lp - 1 < 3)
-            return std::string(what) + ": the hairpin closed by the pair at positions " + std::to_string(p.lp + 1) +
+            return what + ": the hairpin closed by the pair at positions " + std::to_string(p.lp + 1) +
                    " and " + std::to_string(p.rp + 1) + " has fewer than 3 unpaired bases";
         if (!match(seq[p.lp], seq[p.rp], 1))
-            warnings += std::string("Warning: ") + what + ": the bases at positions " + std::to_string(p.lp + 1) +
+            warnings += "Warning: " + what + ": the bases at positions " + std::to_string(p.lp + 1) +
                         " and " + std::to_string(p.rp + 1) + " (" + seq[p.lp] + "-" + seq[p.rp] + ") can not pair\n";
     }
     return "";
 }
 
-}  // namespace
-
-std::string check_input(std::string& seq, const std::string& A, const std::string& B, std::string& warnings) {
+std::string check_sequence(std::string& seq, const std::string& what) {
     for (std::size_t i = 0; i < seq.size(); ++i) {
         const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(seq[i])));
         if (up != 'A' && up != 'C' && up != 'G' && up != 'U' && up != 'T' && up != 'N')
-            return std::string(kLineNames[1]) + ": the character '" + std::string(1, seq[i]) + "' at position " +
-                   std::to_string(i + 1) + " is not one of A, C, G, U, T and N";
+            return what + ": the character '" + std::string(1, seq[i]) + "' at position " + std::to_string(i + 1) +
+                   " is not one of A, C, G, U, T and N";
         seq[i] = up;
     }
-    std::string err = check_structure(seq, A, kLineNames[2], warnings);
+    return seq.empty() ? what + ": the sequence is empty" : "";
+}
+
+std::string check_input(std::string& seq, const std::string& A, const std::string& B, std::string& warnings) {
+    std::string err = check_sequence(seq, kLineNames[1]);
+    if (err.empty()) err = check_structure(seq, A, kLineNames[2], warnings);
     if (err.empty()) err = check_structure(seq, B, kLineNames[3], warnings);
     return err;
 }

@@ -34,6 +34,11 @@ void readin(std::ifstream& in, std::string& name, std::string& seq, std::string&
 // What is wrong with the input, as one line ("" when it is usable). `warnings`
 // receives one line per pair whose bases cannot pair. The sequence is turned to upper case.
 std::string check_input(std::string& seq, const std::string& A, const std::string& B, std::string& warnings);
+// The same checks one at a time, the problem named `what` ("what: ..."): the sequence (upper
+// case on return; empty is wrong), and a structure of that sequence.
+std::string check_sequence(std::string& seq, const std::string& what);
+std::string check_structure(const std::string& seq, const std::string& s, const std::string& what,
+                            std::string& warnings);
 
 // Makes the directory and its missing parents; false with errno set on failure.
 bool make_directories(const std::string& path);

@@ -33,6 +33,12 @@ void print_path(std::ostream& out, const std::string& sequence, const PathResult
         out << r.structures[k] << "   (" << r.energies[k] / 100.0 << ")" << std::endl;
 }
 
+void print_moves(std::ostream& out, const PathResult& r) {
+    out << "moves (1-based positions in the sequence):";
+    for (const Move& m : r.moves) out << ' ' << (m.add ? "add" : "del") << ' ' << m.i + 1 << ' ' << m.j + 1 << ';';
+    out << std::endl;
+}
+
 PathResult run_for_cli(const std::string& method, const Problem& pb, const Options& opt, const SearchConfig& cf,
                        const EvolutionFiles& files, std::ostream& out) {
     const std::string started = now_asctime();
@@ -65,6 +71,7 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
         if (!result.good() || !log.good()) throw std::runtime_error("can not write the result or log file");
     }
     print_path(out, pb.sequence, r);
+    print_moves(out, r);
     char line[160];
     std::snprintf(line, sizeof line, "%s: %.4f s (cpu %.4f s), %zu structures stored, %.1f MiB", method.c_str(),
                   r.seconds, cpu, r.states, r.peak_bytes / 1048576.0);

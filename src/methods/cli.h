@@ -17,5 +17,8 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
 
 // The path as the path report prints it: barrier, sequence, every structure with its energy.
 void print_path(std::ostream& out, const std::string& sequence, const PathResult& r);
+// One line: "moves (1-based positions in the sequence): del 25 58; add 3 40; ..." (the
+// coordinates of path.tsv).
+void print_moves(std::ostream& out, const PathResult& r);
 
 }  // namespace methods

@@ -27,8 +27,9 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     PathResult best = exact_path(pb, exact_opt, &beam);
     const int lower = best.lower_bound;
     const std::size_t states = best.states, bytes = best.peak_bytes;
-    if (!best.proved) {
+    if (!best.proved && !cancelled(opt)) {
         SearchHook hook;
+        hook.cancel = opt.cancel;
         hook.seeds.push_back(chain_of(beam));
         if (best.moves.size() != beam.moves.size() || best.barrier != beam.barrier)
             hook.seeds.push_back(chain_of(best));
@@ -46,6 +47,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     best.lower_bound = std::min(lower, best.barrier);
     best.proved = best.lower_bound == best.barrier;
     if (best.proved) best.stop = StopReason::proved;
+    else if (cancelled(opt)) best.stop = StopReason::interrupted;
     best.states = states;
     best.peak_bytes = bytes;
     best.seconds = seconds_since(t0);

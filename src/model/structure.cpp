@@ -85,9 +85,9 @@ bool match(const char& x, const char& y, const int& gu) {
     const bool wobble = gu == 1;
     switch (x) {
         case 'A': return y == 'U' || y == 'T';
-        case 'U': return y == 'A' || (wobble && y == 'G');
-        case 'T': return y == 'A';
-        case 'G': return y == 'C' || (wobble && y == 'U');
+        case 'U':
+        case 'T': return y == 'A' || (wobble && y == 'G');
+        case 'G': return y == 'C' || (wobble && (y == 'U' || y == 'T'));
         case 'C': return y == 'G';
         default: return false;
     }

@@ -51,4 +51,5 @@ int getindx(const std::vector<Action>& v, const Action& x, const int& start, con
 int getindx(const std::vector<ActionChain>& v, const ActionChain& x, const int& start, const int& direction);
 
 bool mycheckclash(const BP& bp, const std::vector<BP>& vbp);
+// Bases x and y (upper case) can pair: Watson-Crick, and with gu == 1 also G with U or T (T is U).
 bool match(const char& x, const char& y, const int& gu);

@@ -29,6 +29,8 @@ Poly times(const Poly& a, const Poly& b) {
 }
 
 RandomStream stream(1);
+// The stream of the calling thread: the program's, or one a RandomScope put in place.
+thread_local RandomStream* current = &stream;
 
 }  // namespace
 
@@ -79,8 +81,12 @@ void RandomStream::skip(std::uint64_t n) {
     front = 0;
 }
 
-void seed_random(unsigned int seed) { stream = RandomStream(seed); }
+void seed_random(unsigned int seed) { *current = RandomStream(seed); }
 
-int next_random() { return stream.next(); }
+int next_random() { return current->next(); }
 
-RandomStream& random_stream() { return stream; }
+RandomStream& random_stream() { return *current; }
+
+RandomScope::RandomScope(RandomStream& s) : saved_(current) { current = &s; }
+
+RandomScope::~RandomScope() { current = saved_; }

@@ -34,9 +34,25 @@ struct RandomStream {
     void skip(std::uint64_t n);
 };
 
+// The functions below use the calling thread's stream: the program's one, unless a RandomScope
+// has put another in place on that thread (a library call with a stream of its own, or a worker
+// thread continuing its caller's stream).
+
 // Restarts the stream; seed 0 gives the same stream as seed 1, as with srand.
 void seed_random(unsigned int seed);
 // Next value of the stream, in 0..kRandomMax.
 int next_random();
 // The program's stream itself (for copies and skips; one thread only).
 RandomStream& random_stream();
+
+// Makes `s` the calling thread's stream until destroyed; then the previous one is back.
+class RandomScope {
+public:
+    explicit RandomScope(RandomStream& s);
+    ~RandomScope();
+    RandomScope(const RandomScope&) = delete;
+    RandomScope& operator=(const RandomScope&) = delete;
+
+private:
+    RandomStream* saved_;
+};

@@ -4,13 +4,16 @@
 #include <chrono>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "energy/energy.h"
+#include "energy/evaluator.h"
 #include "error/fatal_error.h"
 #include "model/trim.h"
 #include "operators/random.h"
 #include "operators/reorder_tables.h"
 #include "parallel/pool.h"
+#include "random/random_stream.h"
 #include "search/reports.h"
 #include "search/strategy.h"
 
@@ -151,6 +154,10 @@ void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofst
     const std::size_t batch = std::min<std::size_t>(2 * static_cast<std::size_t>(workers.threads()), 16);
     std::vector<ReorderTables> ready, next;
     bool stop = false;
+    // Breeding draws from the caller's stream and evaluates with the caller's energy setting on
+    // whichever thread takes task 0.
+    RandomStream& stream = random_stream();
+    const std::shared_ptr<const EnergySetting> energy = current_energy_setting();
     // Round r builds the tables of batch r while task 0 breeds batch r - 1.
     for (std::size_t b = 0; b < N + batch && !stop; b += batch) {
         const std::size_t from = b < N ? b : N, to = std::min(N, b + batch);
@@ -160,6 +167,8 @@ void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofst
                 next[k - 1] = reorder_tables(s.pop.vac[from + k - 1], t.seq, t.A, del, del2);
                 return;
             }
+            const RandomScope same_stream(stream);
+            const EnergyScope same_energy(energy);
             for (std::size_t j = 0; j < ready.size() && !stop; ++j) {
                 const std::size_t i = b - batch + j;
                 breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
@@ -279,6 +288,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
         s.g += 1;
         if (gen.is_open()) gen.close();
         if (eq(s.best, minbarrier)) break;
+        if (hook && hook->cancel && hook->cancel->load(std::memory_order_relaxed)) break;
         if (hook && hook->seconds > 0 &&
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >= hook->seconds)
             break;
@@ -288,7 +298,8 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
         hook->best_barrier = s.bestever.mde;
     }
 
-    report_final(files, s.best, s.bestever, seq, A, s.bestever_image, cache, cmd);
+    // Within another method the path is printed by that method, its moves in the user's coordinates.
+    report_final(files, s.best, s.bestever, seq, A, s.bestever_image, cache, cmd, hook == nullptr);
     // Without a finished generation the best initial path stands.
     if (s.bestever.mde >= OOENERGY && !s.pop.vac.empty())
         s.bestever_image = convertAC_coordination_t2o(s.pop.vac[0], t.aux);

@@ -1,6 +1,7 @@
 // The evolutionary search from A to B.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ struct SearchHook {
     std::vector<ActionChain> seeds;  // extra chains of generation 0, full coordinates; chains that
                                      // touch a trimmed helix are left out
     double seconds = 0;              // > 0: stop at the first generation boundary past this many seconds
+    const std::atomic<bool>* cancel = nullptr;  // set (by a signal handler or another thread): stop
+                                                // at the next generation boundary
     ActionChain best;                // out: the best chain found (full coordinates); empty if none
     double best_barrier = OOENERGY;  // out: its barrier, kcal/mol
 };

@@ -106,9 +106,10 @@ void report_generation(RunFiles& files, int g, const std::vector<ActionChain>& p
 }
 
 void report_final(RunFiles& files, double best, const ActionChain& bestever, const std::string& seq,
-                  const std::string& A, const ActionChain& bestever_image, EnergyCache& cache, const std::string& cmd) {
+                  const std::string& A, const ActionChain& bestever_image, EnergyCache& cache, const std::string& cmd,
+                  bool show_chain) {
     files.log << "The optimal folding pathways has barrier energy " << best << "." << std::endl;
-    bestever.show();
+    if (show_chain) bestever.show();
     visualize_Path(std::cout, seq, A, bestever_image, cache, cmd);
     files.result << now_asctime() << std::endl;
     files.result.close();

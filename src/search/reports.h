@@ -48,7 +48,9 @@ void report_generation(RunFiles& files, int g, const std::vector<ActionChain>& p
                        const std::string& seq, const std::string& A, const ActionChain& bestever_image,
                        EnergyCache& cache, const std::string& cmd);
 
-// The end of the run: the best barrier in the log, the best pathway on standard output, the
+// The end of the run: the best barrier in the log, the best pathway on standard output (with
+// show_chain first its moves, 0-based in the trimmed problem, as the plain search prints them), the
 // finishing time in the result file.
 void report_final(RunFiles& files, double best, const ActionChain& bestever, const std::string& seq,
-                  const std::string& A, const ActionChain& bestever_image, EnergyCache& cache, const std::string& cmd);
+                  const std::string& A, const ActionChain& bestever_image, EnergyCache& cache, const std::string& cmd,
+                  bool show_chain = true);

@@ -46,8 +46,11 @@ TEST_F(Run, UsageErrorsPrintTheUsageAndFail) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind(kUsageFirstLine, 0), 0u);
     // One line for each option the program takes, and the right default result file.
-    for (const char* option : {"i", "d", "o", "l", "c", "s", "m", "w", "t", "M", "j", "h"})
+    for (const char* option : {"i", "d", "o", "l", "c", "s", "m", "w", "t", "M", "j", "h,"})
         EXPECT_NE(help.out.find(std::string("\n  -") + option + " "), std::string::npos) << option;
+    const CommandResult long_help = run("--help");
+    EXPECT_EQ(long_help.status, 0);
+    EXPECT_EQ(long_help.out, help.out);
     EXPECT_NE(help.out.find("default outdir/result.txt\n"), std::string::npos);
 }
 
