@@ -77,7 +77,7 @@ def main():
     ap.add_argument("-w", type=int, default=None)
     ap.add_argument("-M", type=int, default=None, help="memory cap of the exact search, MiB")
     ap.add_argument("--bin", default="build/zentrola")
-    ap.add_argument("--tsv", default="/work/shared/bench/public.tsv")
+    ap.add_argument("--tsv", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "public.tsv"))
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--max-len", type=int, default=None)
     ap.add_argument("--limit", type=int, default=None)

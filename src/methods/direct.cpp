@@ -56,7 +56,7 @@ bool touched(const Kept& k, const Move& m, const Move& m0) {
 
 // One beam search from `from` to `to`; the moves of its best path and its saddle (dcal/mol).
 std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& from, const PairTable& to, int efrom,
-                       int width_option, int& saddle) {
+                       int width_option, int& saddle, const Options& opt) {
     std::vector<Move> moves = pairs_missing(from, to);
     for (Move m : pairs_missing(to, from)) {
         m.add = true;
@@ -122,7 +122,8 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
                 }
             }
         }
-        const std::size_t keep = std::min<std::size_t>(cand.size(), static_cast<std::size_t>(width));
+        // Once interrupted, the rest of the path greedily (width 1): a whole path at once.
+        const std::size_t keep = std::min<std::size_t>(cand.size(), cancelled(opt) ? 1 : static_cast<std::size_t>(width));
         std::partial_sort(cand.begin(), cand.begin() + keep, cand.end(), [&](const Candidate& x, const Candidate& y) {
             if (x.saddle != y.saddle) return x.saddle < y.saddle;
             if (x.energy != y.energy) return x.energy < y.energy;
@@ -170,8 +171,8 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
     int forward = 0, backward = 0;
-    std::vector<Move> fw = beam(pr.seq, pr.ptA, pr.ptB, pr.EA, opt.width, forward);
-    std::vector<Move> bw = beam(pr.seq, pr.ptB, pr.ptA, pr.EB, opt.width, backward);
+    std::vector<Move> fw = beam(pr.seq, pr.ptA, pr.ptB, pr.EA, opt.width, forward, opt);
+    std::vector<Move> bw = beam(pr.seq, pr.ptB, pr.ptA, pr.EB, opt.width, backward, opt);
     PathResult r;
     r.method = "direct";
     if (backward < forward) {
@@ -185,6 +186,7 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
     r.lower_bound = std::max(0, pr.EB - pr.EA);
     r.proved = r.barrier == r.lower_bound;
     if (r.proved) r.stop = StopReason::proved;
+    else if (cancelled(opt)) r.stop = StopReason::interrupted;
     r.seconds = seconds_since(t0);
     return r;
 }
