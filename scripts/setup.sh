@@ -29,6 +29,11 @@ command -v snakemake >/dev/null || need+=(snakemake)
 [ -d /usr/lib/python3/dist-packages/pybind11 ] || need+=(python3-pybind11)
 [ -d /usr/lib/python3/dist-packages/pytest ] || need+=(python3-pytest)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
+# `pip install .` offline into a virtual environment (scripts/install_check.sh).
+/usr/bin/python3 -c "import ensurepip, venv" 2>/dev/null || need+=(python3-venv)
+[ -d /usr/lib/python3/dist-packages/setuptools ] || need+=(python3-setuptools)
+[ -d /usr/lib/python3/dist-packages/wheel ] || need+=(python3-wheel)
+[ -d /usr/lib/python3/dist-packages/pip ] || need+=(python3-pip)
 # The line counts of scripts/linecount.sh.
 command -v cloc >/dev/null || need+=(cloc)
 if [ ${#need[@]} -gt 0 ]; then
