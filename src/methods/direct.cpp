@@ -93,6 +93,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
         while (expect < 2 * layer.size() * static_cast<std::size_t>(d - step) + 2) expect *= 2;
         table.assign(expect, -1);
         for (int e = 0; e < static_cast<int>(layer.size()); ++e) {
+            if ((e & 255) == 255 && cancelled(opt)) break;  // the candidates so far suffice
             Kept& k = layer[e];
             const uint64_t* kd = done.data() + static_cast<std::size_t>(e) * words;
             for (int m = 0; m < d; ++m) {
