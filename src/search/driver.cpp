@@ -138,14 +138,16 @@ void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const R
 
 // Breeds every parent in order. With several threads the parents' reordering tables (no draw)
 // are built a batch ahead on all threads while one of them breeds the previous batch, which
-// makes every draw in the same order as one thread does.
+// makes every draw in the same order as one thread does. A set `cancel` stops it after the parent
+// being bred (the generation then ends with the offspring so far).
 void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofstream& gen,
-               std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf, parallel::Pool& workers) {
+               std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf, parallel::Pool& workers,
+               const std::atomic<bool>* cancel) {
     const std::size_t N = s.pop.vac.size();
     if (workers.threads() == 1) {
         for (std::size_t i = 0; i < N; ++i) {
             breed_parent(i, s, t, p, gen, pool, cache, cf, nullptr);
-            if (pool.empty()) break;
+            if (pool.empty() || (cancel && cancel->load(std::memory_order_relaxed))) break;
         }
         return;
     }
@@ -172,7 +174,7 @@ void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofst
             for (std::size_t j = 0; j < ready.size() && !stop; ++j) {
                 const std::size_t i = b - batch + j;
                 breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
-                stop = pool.empty();
+                stop = pool.empty() || (cancel && cancel->load(std::memory_order_relaxed));
             }
         });
         ready.swap(next);
@@ -274,7 +276,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
 
         // Breeding: the carried-over chains and the best offspring of every parent.
         std::vector<ActionChain> pool = carry_over(s.pop.vac, cf);
-        breed_all(s, t, p, gen, pool, cache, cf, workers);
+        breed_all(s, t, p, gen, pool, cache, cf, workers, hook ? hook->cancel : nullptr);
 
         // Ranking and reports.
         rank_chains(pool);
