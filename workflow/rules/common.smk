@@ -30,9 +30,9 @@ FIELDS = ["sequence", "A", "B"]
 # The Slurm executor looks the account up by $USER, which a batch system or container may leave unset.
 if not os.environ.get("USER"):
     try:
-        os.environ["USER"] = pwd.getpwuid(os.getuid()).pw_name
+        os.environ.update(USER=pwd.getpwuid(os.getuid()).pw_name)  # the login name
     except KeyError:
-        os.environ["USER"] = str(os.getuid())
+        os.environ.update(USER=str(os.getuid()))
 
 with open(os.path.join(workflow.basedir, "config.yaml")) as _f:
     DEFAULTS = yaml.safe_load(_f)
@@ -143,7 +143,7 @@ try:
     check_settings()
     ROWS = load_instances(path_setting("instances"))
 except SettingError as e:
-    raise WorkflowError(str(e)) from None
+    raise WorkflowError(str(e)) from None  # one line, status 1, before any job
 
 RESULTS = setting("results")  # outputs go to the working directory (or where the user says)
 METHOD = setting("method") or "ea"

@@ -7,14 +7,17 @@ LINE_COLUMNS = {"line 1 (name)": "id", "line 2 (sequence)": "sequence", "line 3 
 
 
 def program_error(stdout, stderr):
-    """The program's own error line: the last line on standard error that is no warning, else the last line
-    on standard output that is not usage text (an option error comes before the usage, an input error after
-    its header "infile format error", progress lines before both)."""
-    for text, skip in ((stderr, re.compile(r"^Warning: ")), (stdout, re.compile(r"^(Usage: |  -)"))):
-        lines = [line.strip() for line in text.splitlines() if line.strip() and not skip.match(line)]
-        if lines:
-            return lines[-1]
-    return ""
+    """The program's own error line: the first line on standard error that is neither a warning nor a
+    progress line (an error there may go on with advice), else the last line on standard output that is not
+    usage text (an option error comes before the usage, an input error after the header "infile format
+    error" and the progress lines)."""
+    skip = re.compile(r"^(Warning: |(exact|direct|auto|ea): )")
+    lines = [line.strip() for line in stderr.splitlines() if line.strip() and not skip.match(line)]
+    if lines:
+        return lines[0]
+    usage = re.compile(r"^(Usage: |  -)")
+    lines = [line.strip() for line in stdout.splitlines() if line.strip() and not usage.match(line)]
+    return lines[-1] if lines else ""
 
 
 def in_table_terms(message, row):

@@ -104,16 +104,16 @@ def kept(path, stamp):
 
 
 def main(sm):
-    log = []
+    log, results = [], os.path.dirname(os.path.dirname(sm.output[0]))  # <results>/batches/<k>.txt
     for row in sm.params.rows:
         stamp = [row["id"], row["sequence"], row["A"], row["B"], row["args"], sm.params.time_limit, sm.params.rnaeval]
-        path = os.path.join(sm.params.results, "runs", row["id"], "record.json")
+        path = os.path.join(results, "runs", row["id"], "record.json")
         record = kept(path, stamp)
         if record:
             log.append(f"{row['id']}: kept, {record['status']}")
             continue
         try:
-            record = run_row(row, sm.params.results, sm.params.time_limit, sm.params.rnaeval, stamp)
+            record = run_row(row, results, sm.params.time_limit, sm.params.rnaeval, stamp)
         except Exception as e:  # one row's trouble is its own: recorded, redone next time, the others run
             traceback.print_exc()
             os.makedirs(os.path.dirname(path), exist_ok=True)

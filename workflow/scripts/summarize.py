@@ -109,7 +109,7 @@ def svg(points, failed, total, method, width=720, height=460):
     return "\n".join(parts)
 
 
-def index_html(header, lines, results, method):
+def index_html(header, lines, method):
     """Every summary row; the id links to the run's path.html when the run found a path."""
     e = html.escape
     body = []
@@ -142,7 +142,7 @@ def main(sm):
     header = COLUMNS + [name for name, _ in extra]
     lines, points = [], []
     for row in rows:
-        with open(os.path.join(sm.params.results, "runs", row["id"], "record.json")) as f:
+        with open(os.path.join(os.path.dirname(sm.output[0]), "runs", row["id"], "record.json")) as f:
             record = json.load(f)
         lines.append("\t".join(summary_row(row, record) + [row.get(c, "") for _, c in extra]))
         if record["barrier"]:
@@ -152,7 +152,7 @@ def main(sm):
     with open(sm.output[1], "w") as f:
         f.write(svg(points, len(rows) - len(points), len(rows), sm.params.method))
     with open(sm.output[2], "w") as f:
-        f.write(index_html(header, lines, sm.params.results, sm.params.method))
+        f.write(index_html(header, lines, sm.params.method))
     with open(sm.log[0], "w") as f:
         f.write(f"{len(rows)} instances, {len(points)} with a barrier\n")
 
