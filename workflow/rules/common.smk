@@ -85,11 +85,11 @@ def check_settings():
         if not 0 < number < 1e9 or (key == "batch" and number != int(number)):
             kind = "a number of seconds above 0" if key == "time_limit" else "a whole number of rows of at least 1"
             raise SettingError(f"{where(key)}: must be {kind}, or empty")
-    # The program itself judges method, seed, budget and memory cap (and the configuration file): each is
-    # given alone (with the method) to a run on an empty input, which stops at the input when they are fine.
+    # The program itself judges the configuration file, then method, seed, budget and memory cap, each given
+    # alone (with the method) to a run on an empty input, which stops at the input when they are fine.
     method = ["-m", setting("method")] if setting("method") else []
-    trials = [("method", method), ("seed", ["-s", setting("seed")]), ("budget", method + ["-t", setting("budget")]),
-              ("memory_cap", method + ["-M", setting("memory_cap")]), ("zentrola_config", method)]
+    trials = [("zentrola_config", []), ("method", method), ("seed", ["-s", setting("seed")]),
+              ("budget", method + ["-t", setting("budget")]), ("memory_cap", method + ["-M", setting("memory_cap")])]
     with tempfile.TemporaryDirectory() as tmp:
         for key, args in trials:
             if key != "zentrola_config" and not setting(key):
