@@ -58,7 +58,7 @@ def svg(points, failed, total, method, width=720, height=460):
     xs = [p[0] for p in points] or [0, 1]
     ys = [p[1] for p in points] or [0, 1]
     xt, xstep = ticks(0, max(xs))
-    yt, ystep = ticks(min(0, min(ys)), max(ys))
+    yt, ystep = ticks(min(0, min(ys)), max(ys) * 1.04)  # room above the highest marker
     x0, x1, y0, y1 = xt[0], xt[-1], yt[0], yt[-1]
     sx = lambda x: left + (x - x0) / (x1 - x0) * (width - left - right)
     sy = lambda y: height - bottom - (y - y0) / (y1 - y0) * (height - top - bottom)
@@ -81,30 +81,41 @@ def svg(points, failed, total, method, width=720, height=460):
               'sequence length (nt)</text>',
               f'<text x="18" y="{(top + height - bottom) / 2}" text-anchor="middle" '
               f'transform="rotate(-90 18 {(top + height - bottom) / 2})">barrier (kcal/mol)</text>']
-    # Strip layout: a marker that would cover one already placed moves sideways, alternately right and left.
-    placed, radius = [], 4
+    # Strip layout: a marker that would cover one already placed moves sideways, by at most a few widths
+    # (so that it stays near its length); where even that is full, it goes where it covers least.
+    placed, radius = [], 3.5
     for length, barrier, rid, proved in sorted(points, key=lambda p: (p[0], p[1], p[2])):
         cx, cy = sx(length), sy(barrier)
-        for k in range(200):
-            dx = (k + 1) // 2 * (1 if k % 2 else -1) * radius * 1.6
-            if all((cx + dx - px) ** 2 + (cy - py) ** 2 >= (2 * radius) ** 2 for px, py, *_ in placed):
-                break
+        room = lambda dx: min([math.hypot(cx + dx - px, cy - py) for px, py, *_ in placed] + [2 * radius])
+        dx = max((k // 2 * (1 if k % 2 else -1) * radius * 1.2 for k in range(1, 12)), key=room)
         placed.append((cx + dx, cy, rid, proved, barrier, length))
     for px, py, rid, proved, barrier, length in placed:
-        parts.append(f'<circle cx="{px:.1f}" cy="{py:.1f}" r="{radius}" stroke="steelblue" stroke-width="1.5" '
-                     f'fill="{"steelblue" if proved else "white"}"><title>{e(rid)}: {barrier:g} kcal/mol, '
-                     f'{length} nt</title></circle>')
-    for px, py, rid, *_ in sorted(placed, key=lambda p: (-p[4], p[2]))[:3]:  # the ids of the highest
-        parts.append(f'<text x="{px + 7:.1f}" y="{py - 6:.1f}" font-size="11">{e(rid)}</text>')
+        parts.append(f'<circle cx="{px:.1f}" cy="{py:.1f}" r="{radius}" stroke="steelblue" stroke-width="1.3" '
+                     f'fill="{"steelblue" if proved else "white"}" fill-opacity="0.85"><title>{e(rid)}: '
+                     f'{barrier:g} kcal/mol, {length} nt</title></circle>')
+    # The ids of the three highest, each where it covers no marker, no other id and stays in the plot.
+    boxes = [(px - radius, py - radius, px + radius, py + radius) for px, py, *_ in placed]
+    free = lambda b: (b[0] >= left and b[2] <= width - right + 60 and b[1] >= top - 20 and
+                      all(b[2] <= o[0] or o[2] <= b[0] or b[3] <= o[1] or o[3] <= b[1] for o in boxes))
+    for px, py, rid, *_ in sorted(placed, key=lambda p: (-p[4], p[2]))[:3]:
+        w = 6.4 * len(rid)
+        for x, y in ((px + 6, py - 5), (px + 6, py + 13), (px - 6 - w, py - 5), (px - 6 - w, py + 13),
+                     (px + 6, py - 18), (px - 6 - w, py + 26)):
+            box = (x, y - 10, x + w, y + 2)
+            if free(box):
+                boxes.append(box)
+                parts.append(f'<text x="{x:.1f}" y="{y:.1f}" font-size="11">{e(rid)}</text>')
+                break
     lx = width - right + 16
     parts += [f'<circle cx="{lx}" cy="{top + 10}" r="{radius}" fill="steelblue" stroke="steelblue" stroke-width="1.5"/>',
               f'<text x="{lx + 10}" y="{top + 14}">proved optimal</text>',
               f'<circle cx="{lx}" cy="{top + 30}" r="{radius}" fill="white" stroke="steelblue" stroke-width="1.5"/>',
-              f'<text x="{lx + 10}" y="{top + 34}">best found</text>',
-              f'<text x="{lx - 6}" y="{top + 60}" font-size="11">{failed} of {total} row{"s" if total != 1 else ""}'
+              f'<text x="{lx + 10}" y="{top + 34}">best found, not</text>',
+              f'<text x="{lx + 10}" y="{top + 48}">proved optimal</text>',
+              f'<text x="{lx - 6}" y="{top + 74}" font-size="11">{failed} of {total} row{"s" if total != 1 else ""}'
               '</text>',
-              f'<text x="{lx - 6}" y="{top + 74}" font-size="11">failed (no barrier;</text>',
-              f'<text x="{lx - 6}" y="{top + 88}" font-size="11">see summary.tsv)</text>',
+              f'<text x="{lx - 6}" y="{top + 88}" font-size="11">failed (no barrier;</text>',
+              f'<text x="{lx - 6}" y="{top + 102}" font-size="11">see summary.tsv)</text>',
               "</svg>\n"]
     return "\n".join(parts)
 
@@ -128,11 +139,11 @@ tr:nth-child(even){{background:#f7f7f7}}</style></head><body>
 <h1>Zentrola: {len(lines)} instances, method {e(method)}</h1>
 <p>{len(lines) - failed} with a path (the id opens it), {failed} failed. Energies in kcal/mol, times in s,
 memory in MiB. The table as text: <a href="summary.tsv">summary.tsv</a>.</p>
-<p><img src="barriers.svg" alt="barrier against sequence length"></p>
 <table><thead><tr>{"".join(f"<th>{e(h)}</th>" for h in header)}</tr></thead>
 <tbody>
 {chr(10).join(body)}
-</tbody></table></body></html>
+</tbody></table>
+<p><img src="barriers.svg" alt="barrier against sequence length"></p></body></html>
 """
 
 
