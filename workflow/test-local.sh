@@ -71,6 +71,13 @@ rerun() {
 }
 check "a changed row alone runs again" rerun
 
+unfinished() {  # runs stopped at their time limit are redone by the next invocation
+  local again=(--cores 1 --config "instances=$tmp/cols.tsv" "results=$tmp/late" time_limit=0.001)
+  snakemake "${again[@]}" >"$tmp/log" 2>&1 && grep -q 'stopped after the time limit' "$tmp/late/summary.tsv" &&
+    snakemake -n "${again[@]}" >"$tmp/log" 2>&1 && grep -q '^batch  *2 ' "$tmp/log"
+}
+check "unfinished runs are redone" unfinished
+
 check "40 direct rows well within a minute and a half" sh -c "workflow/bench.sh examples/instances.tsv 40 | tee $tmp/bench |
   awk '{ print } \$7 > 90 { exit 1 }'"
 cat "$tmp/bench"

@@ -11,6 +11,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+from datetime import datetime, timezone
 
 import yaml
 from snakemake.common import Mode
@@ -173,18 +174,21 @@ def time_limit():
     return float(setting("time_limit") or (2 * budget + 60 if budget else 3600))
 
 
-def unfinished(row):
-    """A run to redo: its record is missing (deleted, or the job was killed) or says it did not finish."""
-    try:
-        with open(record_path(row)) as f:
-            return json.load(f).get("retry", True)
-    except (OSError, ValueError, AttributeError):
-        return True
+def retry_mark(row):
+    return os.path.join(RESULTS, "retry", f"{row['id']}.txt")
 
 
-# A batch whose rows are not all finished loses its mark, so that it runs again (its script skips the
-# finished rows). Only the invocation that schedules the jobs looks: a job's own start must not.
-if workflow.mode == Mode.default:
-    for _k, _rows in enumerate(BATCHES):
-        if os.path.exists(batch_path(_k)) and any(unfinished(r) for r in _rows):
-            os.remove(batch_path(_k))
+def retry_tokens(wildcards):
+    """For each row of the batch, the start of its last run that did not finish (killed, timed out, not
+    started), as its batch wrote it: a new token runs the batch again, which redoes just those rows. A
+    record deleted after its batch ran gets a token here (only where the jobs are scheduled)."""
+    tokens = []
+    for row in BATCHES[int(wildcards.k)]:
+        mark = retry_mark(row)
+        if (workflow.mode == Mode.default and os.path.exists(batch_path(int(wildcards.k))) and
+                not os.path.exists(record_path(row))):
+            os.makedirs(os.path.dirname(mark), exist_ok=True)
+            with open(mark, "w") as f:
+                f.write(f"record missing at {datetime.now(timezone.utc).isoformat()}")
+        tokens.append(open(mark).read() if os.path.exists(mark) else "")
+    return tokens

@@ -120,6 +120,11 @@ def main(sm):
             record = {"exit_status": None, "message": f"the workflow could not run it: {e}", "seconds": 0,
                       "peak_mib": 0, "barrier": "", "lower_bound": "", "status": "failed", "E_A": "", "E_B": "",
                       "command": shlex.join(row["args"]), "started": "", "stamp": stamp, "retry": True}
+        if record["retry"]:
+            mark = os.path.join(results, "retry", f"{row['id']}.txt")
+            os.makedirs(os.path.dirname(mark), exist_ok=True)
+            with open(mark, "w") as f:  # the next invocation sees a new token and redoes the run
+                f.write(record["started"] or datetime.now(timezone.utc).isoformat())
         with open(path + ".part", "w") as f:
             json.dump(record, f, indent=1)
         os.replace(path + ".part", path)
