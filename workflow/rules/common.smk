@@ -125,9 +125,9 @@ def read_folder(path):
 
 
 def load_instances(path):
-    """Rows in input order, each with `row`: how a message names it; an id that cannot be a file name or
-    repeats stops the workflow here."""
-    rows, seen = [], {}
+    """Rows in input order, and how a message names each by id; an id that cannot be a file name or repeats
+    stops the workflow here."""
+    rows, seen, labels = [], {}, {}
     for line, label, row in read_folder(path) if os.path.isdir(path) else read_table(path):
         rid = row["id"]
         if not SAFE_ID.fullmatch(rid):
@@ -136,13 +136,14 @@ def load_instances(path):
         if rid in seen:
             raise SettingError(f"{line}: the id {rid!r} repeats {seen[rid]}")
         seen[rid] = line
-        rows.append(dict(row, row=label))
-    return rows
+        labels[rid] = label
+        rows.append(row)
+    return rows, labels
 
 
 try:
     check_settings()
-    ROWS = load_instances(path_setting("instances"))
+    ROWS, LABELS = load_instances(path_setting("instances"))
 except SettingError as e:
     raise WorkflowError(str(e)) from None  # one line, status 1, before any job
 

@@ -24,7 +24,7 @@ def passed_through(rows):
     """The table's further columns as (name in the summary, name in the table): a name the summary uses
     itself gets the prefix input_ (again, until it is free)."""
     taken, out = set(COLUMNS), []
-    for c in (c for c in rows[0] if c not in ("id", "sequence", "A", "B", "row")) if rows else ():
+    for c in (c for c in rows[0] if c not in ("id", "sequence", "A", "B")) if rows else ():
         name = c
         while name in taken:
             name = "input_" + name
