@@ -150,7 +150,12 @@ except SettingError as e:
 RESULTS = setting("results")  # outputs go to the working directory (or where the user says)
 METHOD = setting("method") or "ea"
 BATCH = int(float(setting("batch") or (200 if METHOD == "direct" else 1)))
-BATCHES = [ROWS[k:k + BATCH] for k in range(0, len(ROWS), BATCH)]
+# Contiguous batches of at most BATCH rows, of near-equal size; on this machine at least one a core.
+_parts = math.ceil(len(ROWS) / BATCH)
+if workflow.mode == Mode.default and workflow.run_local:
+    _parts = max(_parts, min(len(ROWS), workflow._cores or 1))
+_starts = [len(ROWS) * k // max(_parts, 1) for k in range(_parts + 1)]
+BATCHES = [ROWS[a:b] for a, b in zip(_starts, _starts[1:])]
 
 
 def record_path(row):
