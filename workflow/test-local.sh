@@ -23,6 +23,8 @@ start=$(date +%s.%N)
 check "the workflow runs" snakemake "${args[@]}"
 echo "wall time of the example: $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
 check "the summary is the command line's" python3 workflow/check_summary.py "$out" examples/instances.tsv "$config"
+check "index.html has every row, those with a path linked" sh -c "[ \$(grep -c '^<tr>' $out/index.html) -eq 4 ] &&
+  [ \$(grep -o 'href=\"runs/[^/]*/path.html\"' $out/index.html | sort -u | wc -l) -eq 3 ]"
 check "a second run does no work" sh -c "snakemake $(printf '%q ' "${args[@]}") >$tmp/again 2>&1; grep -q 'Nothing to be done' $tmp/again"
 
 stops() {  # expected message, then settings: the workflow must stop with it before making anything
