@@ -141,6 +141,10 @@ public:
     explicit Layout(bool avoid) : avoid_(avoid) {}
 
     void block(const Box& b) { boxes_.push_back(b); }
+    void block_text(const Box& b) {
+        boxes_.push_back(b);
+        texts_.push_back(b);
+    }
     void block_segment(double x1, double y1, double x2, double y2) { segments_.push_back({x1, y1, x2, y2}); }
 
     bool free(const Box& b) const {
@@ -168,7 +172,7 @@ public:
                 const double cy = dy == 0 ? y - h / 2 : dy < 0 ? y - r - g - h : y + r + g;
                 const Box b{cx, cy, cx + w, cy + h};
                 if (!have_first) first = b, have_first = true;
-                if (!avoid_ || free(b)) return b;
+                if (!avoid_ || (free(b) && leader_free(x, y, b))) return b;
             }
         }
         Box best = first;
@@ -178,13 +182,22 @@ public:
                 const Box b{cx, cy, cx + w, cy + h};
                 const double ddx = std::max({b.x0 - x, 0.0, x - b.x1}), ddy = std::max({b.y0 - y, 0.0, y - b.y1});
                 const double dd = ddx * ddx + ddy * ddy;
-                if ((best_d < 0 || dd < best_d) && free(b)) best = b, best_d = dd;
+                if ((best_d < 0 || dd < best_d) && free(b) && leader_free(x, y, b)) best = b, best_d = dd;
             }
         return best;
     }
 
+    // The leader from (x, y) to the nearest point of the box crosses no text.
+    bool leader_free(double x, double y, const Box& b) const {
+        const double cx = std::clamp(x, b.x0, b.x1), cy = std::clamp(y, b.y0, b.y1);
+        for (const Box& t : texts_)
+            if (segment_meets(t, x, y, cx, cy)) return false;
+        return true;
+    }
+
 private:
     bool avoid_;
+    std::vector<Box> texts_;
     std::vector<Box> boxes_;
     std::vector<Box> segments_;  // x0, y0 to x1, y1
 };
@@ -228,7 +241,7 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
     // A text at a fixed place, which later labels keep clear of.
     auto fixed = [&](double x, double y, const std::string& body, int size, const char* anchor, const char* colour,
                      bool bold) {
-        layout.block(text_box(x, y, chars_of(body), size, anchor, bold));
+        layout.block_text(text_box(x, y, chars_of(body), size, anchor, bold));
         s += text_element(x, y, body, size, anchor, colour, bold, "fixed");
     };
 
@@ -290,10 +303,14 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
         };
         entry(dot(x, y - 5, 6, kAColour), "A (start)");
         entry(dot(x, y - 5, 6, kBColour), "B (end)");
-        entry(dot(x, y - 5, 6, kSaddleColour), "saddle (highest energy)");
+        if (std::any_of(saddles.begin(), saddles.end(), [&](std::size_t k) { return k != 0 && k != n; }))
+            entry(dot(x, y - 5, 6, kSaddleColour), "saddle (highest energy)");
         if (marked) {
             entry(triangle(x, y - 5, 5.5, true), "pair added");
             entry(triangle(x, y - 5, 5.5, false), "pair removed");
+        } else if (n > kMaxMarkedSteps) {
+            fixed(x - 6, y, "(pairs added and removed are marked on paths of up to " +
+                  std::to_string(kMaxMarkedSteps) + " steps)", 13, "start", "#333333", false);
         }
     }
 
@@ -353,7 +370,7 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
                      const std::vector<int>& dirs) {
         const double w = text_width(chars_of(body), size) * 1.08, h = 1.04 * size;
         const Box b = layout.place(x, y, r, w, h, dirs);
-        layout.block(b);
+        layout.block_text(b);
         // A leader from the point when the label had to move away from it.
         const double cx = std::clamp(x, b.x0, b.x1), cy = std::clamp(y, b.y0, b.y1);
         if (std::hypot(cx - x, cy - y) > r + 40) s += line(x, y, cx, cy, "#999999", 0.8, nullptr, "leader");
