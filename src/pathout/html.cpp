@@ -34,19 +34,18 @@ std::string json_string(const std::string& s) {
 std::string html_escape(const std::string& s) {
     std::string out;
     for (const char c : s) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '"') out += "&quot;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
     }
     return out;
-}
-
-std::string number(double v, const char* format) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, format, v);
-    return buf;
 }
 
 // Throws std::invalid_argument unless each move turns its structure into the next one.
@@ -416,9 +415,8 @@ std::string path_html(const std::string& name, const std::string& sequence, cons
                         "), lower bound " + kcal_text(lower_bound(p)) + " kcal/mol";
     if (!p.info.method.empty()) line1 += ", method " + p.info.method;
     line1 += ", status " + status(p) + ".";
-    const std::string line2 = "Energy model " + p.info.params + ", dangles " + std::to_string(p.info.dangles) + ", " +
-                              number(p.info.celsius, "%g") + " \xC2\xB0" "C; " + std::to_string(sequence.size()) +
-                              " nt, " + std::to_string(n) + (n == 1 ? " step" : " steps") + ". Energies in kcal/mol.";
+    const std::string line2 = model_text(p.info) + "; " + std::to_string(sequence.size()) + " nt, " +
+                              std::to_string(n) + (n == 1 ? " step" : " steps") + ". Energies in kcal/mol.";
 
     std::string h;
     h += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
@@ -434,7 +432,8 @@ std::string path_html(const std::string& name, const std::string& sequence, cons
          "role=\"img\" aria-label=\"energy profile; click a point to show its step\"></svg>\n"
          "<div class=\"legend\">Profile: <b style=\"color:#2b8a3e\">&#9679;</b> A &nbsp;<b style=\"color:#6f42c1\">"
          "&#9679;</b> B &nbsp;<b style=\"color:#d9480f\">&#9679;</b> saddle &nbsp;<b style=\"color:#1f5fa8\">&#9679;"
-         "</b> pair added &nbsp;<b style=\"color:#1f5fa8\">&#9675;</b> pair removed; click a point to show its step.</div>\n";
+         "</b> pair added &nbsp;<b style=\"color:#1f5fa8\">&#9675;</b> pair removed; click a point to show its "
+         "step.</div>\n";
     h += "<div id=\"controls\"><button id=\"prev\" title=\"previous step (left arrow)\">&#9664;</button>"
          "<button id=\"play\">&#9654; play</button>"
          "<button id=\"next\" title=\"next step (right arrow)\">&#9654;</button>"

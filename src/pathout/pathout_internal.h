@@ -14,6 +14,9 @@ std::string kcal_text(double kcal);
 // and one move per step.
 void check_path(const Path& p);
 
+// "Energy model <parameter set>, dangles <d>, <t> °C".
+std::string model_text(const PathInfo& info);
+
 // The name as a title: without leading '>' and surrounding blanks.
 std::string display_name(const std::string& name);
 

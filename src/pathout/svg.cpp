@@ -87,8 +87,10 @@ bool segment_meets(const Box& b, double x1, double y1, double x2, double y2) {
             if (q[k] < 0) return false;
         } else {
             const double t = q[k] / p[k];
-            if (p[k] < 0) t0 = std::max(t0, t);
-            else t1 = std::min(t1, t);
+            if (p[k] < 0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
         }
     }
     return t0 <= t1;
@@ -102,8 +104,8 @@ Box text_box(double x, double baseline, std::size_t chars, double size, const ch
     return {x0, baseline - 0.8 * size, x0 + w, baseline + 0.24 * size};
 }
 
-std::string text_element(double x, double y, const std::string& body, int size, const char* anchor,
-                         const char* colour, bool bold, const char* cls) {
+std::string text_element(double x, double y, const std::string& body, int size, const char* anchor, const char* colour,
+                         bool bold, const char* cls) {
     return "<text class=\"" + std::string(cls) + "\" x=\"" + num(x) + "\" y=\"" + num(y) + "\" font-size=\"" +
            std::to_string(size) + "\" text-anchor=\"" + anchor + "\" fill=\"" + colour + "\" font-weight=\"" +
            (bold ? "bold" : "normal") + "\">" + xml_escape(body) + "</text>\n";
@@ -120,8 +122,8 @@ std::string line(double x1, double y1, double x2, double y2, const char* colour,
 }
 
 std::string dot(double x, double y, double r, const char* colour) {
-    return "<circle class=\"point\" cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"" + num(r) + "\" fill=\"" +
-           colour + "\" stroke=\"white\" stroke-width=\"1.5\"/>\n";
+    return "<circle class=\"point\" cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"" + num(r) + "\" fill=\"" + colour +
+           "\" stroke=\"white\" stroke-width=\"1.5\"/>\n";
 }
 
 // A step's marker: a filled triangle pointing up for an added pair, an open one pointing down
@@ -129,9 +131,8 @@ std::string dot(double x, double y, double r, const char* colour) {
 std::string triangle(double x, double y, double r, bool add) {
     const double d = add ? -1 : 1;
     return std::string("<polygon class=\"") + (add ? "add" : "del") + "\" points=\"" + num(x - r) + "," +
-           num(y - d * r * 0.7) + " " + num(x + r) + "," + num(y - d * r * 0.7) + " " + num(x) + "," +
-           num(y + d * r) + "\" fill=\"" + (add ? kLineColour : "white") + "\" stroke=\"" + kLineColour +
-           "\" stroke-width=\"1.3\"/>\n";
+           num(y - d * r * 0.7) + " " + num(x + r) + "," + num(y - d * r * 0.7) + " " + num(x) + "," + num(y + d * r) +
+           "\" fill=\"" + (add ? kLineColour : "white") + "\" stroke=\"" + kLineColour + "\" stroke-width=\"1.3\"/>\n";
 }
 
 // Where the texts may go: the page, minus what is drawn already (texts, points, the curve and
@@ -264,10 +265,7 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
                         kcal_text(es - ea) + " kcal/mol, lower bound " + kcal_text(lower_bound(p)) + " kcal/mol";
     if (!p.info.method.empty()) line1 += ", method " + p.info.method;
     line1 += ", status " + status(p);
-    char celsius[32];
-    std::snprintf(celsius, sizeof celsius, "%g", p.info.celsius);
-    const std::string line2 = "Energy model " + p.info.params + ", dangles " + std::to_string(p.info.dangles) + ", " +
-                              celsius + " \xC2\xB0" "C; " + std::to_string(sequence.size()) + " nt, " +
+    const std::string line2 = model_text(p.info) + "; " + std::to_string(sequence.size()) + " nt, " +
                               std::to_string(n) + (n == 1 ? " step" : " steps");
     fixed(kLeft, 58, line1, 14, "start", "#444444", false);
     fixed(kLeft, 78, line2, 14, "start", "#444444", false);
@@ -309,8 +307,10 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
             entry(triangle(x, y - 5, 5.5, true), "pair added");
             entry(triangle(x, y - 5, 5.5, false), "pair removed");
         } else if (n > kMaxMarkedSteps) {
-            fixed(x - 6, y, "(pairs added and removed are marked on paths of up to " +
-                  std::to_string(kMaxMarkedSteps) + " steps)", 13, "start", "#333333", false);
+            fixed(
+                x - 6, y,
+                "(pairs added and removed are marked on paths of up to " + std::to_string(kMaxMarkedSteps) + " steps)",
+                13, "start", "#333333", false);
         }
     }
 
@@ -386,8 +386,8 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
         for (std::size_t t = 0; t < inner.size() && t < 4; ++t) steps += (t ? ", " : "") + std::to_string(inner[t]);
         if (inner.size() > 4) steps += ", ... (" + std::to_string(inner.size()) + " structures)";
         label(px(static_cast<double>(inner[0])), py(es), big,
-              "saddle " + kcal_text(es) + (inner.size() == 1 ? " (step " : " (steps ") + steps + ")", 15,
-              kSaddleColour, {0, 4, 5, 2, 3, 1});
+              "saddle " + kcal_text(es) + (inner.size() == 1 ? " (step " : " (steps ") + steps + ")", 15, kSaddleColour,
+              {0, 4, 5, 2, 3, 1});
     }
     if (climbs)
         label(bx, (py(ea) + py(es)) / 2, 3, "barrier " + kcal_text(es - ea) + " kcal/mol", 15, kSaddleColour,

@@ -88,6 +88,12 @@ std::string params_name(const std::string& file) {
     return base;
 }
 
+std::string model_text(const PathInfo& info) {
+    char celsius[32];
+    std::snprintf(celsius, sizeof celsius, "%g", info.celsius);
+    return "Energy model " + info.params + ", dangles " + std::to_string(info.dangles) + ", " + celsius + " \u00B0C";
+}
+
 std::string display_name(const std::string& name) {
     std::size_t from = 0;
     while (from < name.size() && (name[from] == '>' || name[from] == ' ' || name[from] == '\t')) ++from;

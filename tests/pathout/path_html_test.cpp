@@ -45,16 +45,17 @@ struct Opened {
 // Chromium's network log holds of requests made for the page (the browser's own are left out).
 Opened open_page(const std::string& dir, const std::string& page) {
     const std::string net = dir + "/net.json";
-    const CommandResult r = run_in(
-        dir, "'" + chromium() + "' --headless --no-sandbox --disable-gpu --proxy-server=127.0.0.1:9 " +
-                 "--host-resolver-rules='MAP * ~NOTFOUND' --virtual-time-budget=5000 --log-net-log='" + net +
-                 "' --dump-dom 'file://" + page + "#selftest'");
+    const CommandResult r =
+        run_in(dir, "'" + chromium() + "' --headless --no-sandbox --disable-gpu --proxy-server=127.0.0.1:9 " +
+                        "--host-resolver-rules='MAP * ~NOTFOUND' --virtual-time-budget=5000 --log-net-log='" + net +
+                        "' --dump-dom 'file://" + page + "#selftest'");
     Opened o;
     const std::string dom = r.out;
     const std::size_t from = dom.find("<pre id=\"selftest\">");
     if (from == std::string::npos) return o;
     for (const std::string& line : lines_of(dom.substr(from + 19, dom.find("</pre>", from) - from - 19)))
-        if (line.find('=') != std::string::npos) o.shown[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+        if (line.find('=') != std::string::npos)
+            o.shown[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
     for (const std::string& line : lines_of(read_file(net))) {
         const std::size_t url = line.find("\"url\":\"");
         if (line.find("\"network_isolation_key\":\"file://") != std::string::npos && url != std::string::npos)
@@ -83,9 +84,10 @@ void check_page(const std::string& dir) {
     EXPECT_EQ(o.shown.at("resources"), "0");
     EXPECT_EQ(o.shown.at("violations"), "0");
     EXPECT_TRUE(o.requests.empty()) << o.requests.front();
-    const CommandResult shot = run_in(dir, "'" + chromium() + "' --headless --no-sandbox --disable-gpu "
-                                           "--window-size=1200,1250 --screenshot=shot.png 'file://" + dir +
-                                           "/path.html#step=4'");
+    const CommandResult shot = run_in(dir, "'" + chromium() +
+                                               "' --headless --no-sandbox --disable-gpu "
+                                               "--window-size=1200,1250 --screenshot=shot.png 'file://" +
+                                               dir + "/path.html#step=4'");
     EXPECT_GT(read_file(dir + "/shot.png").size(), 20000u) << shot.err;
 }
 
@@ -130,8 +132,8 @@ TEST(PathHtml, ReadmeExampleAndALongPathShowStepFourAndFetchNothing) {
     const Opened refused = open_page(dir, dir + "/fetching.html");
     EXPECT_EQ(refused.shown.at("resources"), "1");
     EXPECT_EQ(refused.shown.at("violations"), "1");
-    page.erase(page.find("<meta http-equiv=\"Content-Security-Policy\""), page.find("<meta name=\"viewport\"") -
-                                                                             page.find("<meta http-equiv"));
+    page.erase(page.find("<meta http-equiv=\"Content-Security-Policy\""),
+               page.find("<meta name=\"viewport\"") - page.find("<meta http-equiv"));
     write_file(dir + "/fetching.html", page);
     const Opened made = open_page(dir, dir + "/fetching.html");
     ASSERT_EQ(made.requests.size(), 1u);

@@ -29,7 +29,8 @@ std::string attr(const std::string& tag, const std::string& name) {
 // Start tags of one element name, with the text up to the closing tag for <text>.
 std::vector<std::pair<std::string, std::string>> elements(const std::string& svg, const std::string& name) {
     std::vector<std::pair<std::string, std::string>> out;
-    for (std::size_t at = svg.find("<" + name + " "); at != std::string::npos; at = svg.find("<" + name + " ", at + 1)) {
+    for (std::size_t at = svg.find("<" + name + " "); at != std::string::npos;
+         at = svg.find("<" + name + " ", at + 1)) {
         const std::size_t end = svg.find('>', at);
         const std::size_t close = svg.find("</", end);
         out.emplace_back(svg.substr(at, end - at), name == "text" ? svg.substr(end + 1, close - end - 1) : "");
@@ -92,7 +93,8 @@ std::vector<std::string> overlaps(const std::string& svg) {
         const std::vector<double> v = numbers(attr(tag, "points"));
         Box b{v[0], v[1], v[0], v[1], "marker"};
         for (std::size_t k = 0; k + 1 < v.size(); k += 2)
-            b = {std::min(b.x0, v[k]), std::min(b.y0, v[k + 1]), std::max(b.x1, v[k]), std::max(b.y1, v[k + 1]), b.what};
+            b = {std::min(b.x0, v[k]), std::min(b.y0, v[k + 1]), std::max(b.x1, v[k]), std::max(b.y1, v[k + 1]),
+                 b.what};
         points.push_back(b);
     }
     std::vector<double> curve;
@@ -150,12 +152,15 @@ TEST(PathSvgLayout, NoTextMeetsAnotherTextAPointOrTheCurveAndEverySaddleIsMarked
         const std::vector<std::string> found = overlaps(svg);
         EXPECT_TRUE(found.empty()) << "path " << t << " (" << n << " steps): " << found.front();
 
-        // One saddle-coloured dot per inner structure at the top energy (and one in the legend); one marker per other inner step (two in the legend), its kind the move's.
+        // One saddle-coloured dot per inner structure at the top energy (and one in the legend); one marker per other
+        // inner step (two in the legend), its kind the move's.
         const double top = p.energies[pathout::saddle_index(p)];
         std::size_t saddles = 0, adds = 0, dels = 0;
         for (std::size_t k = 1; k < n; ++k) {
-            if (std::lround(p.energies[k] * 100) == std::lround(top * 100)) ++saddles;
-            else if (n <= 400) ++(p.moves[k - 1].add ? adds : dels);
+            if (std::lround(p.energies[k] * 100) == std::lround(top * 100))
+                ++saddles;
+            else if (n <= 400)
+                ++(p.moves[k - 1].add ? adds : dels);
         }
         std::size_t dots = 0, up = 0, down = 0;
         for (const auto& [tag, body] : elements(svg, "circle")) dots += attr(tag, "fill") == "#d9480f";
@@ -169,7 +174,8 @@ TEST(PathSvgLayout, NoTextMeetsAnotherTextAPointOrTheCurveAndEverySaddleIsMarked
         EXPECT_EQ(down, dels + legend) << t;
 
         const bool proved = pathout::status(p) == "optimal";
-        EXPECT_NE(svg.find(proved ? "Optimal path (proved): barrier " : "Best path found: barrier "), std::string::npos);
+        EXPECT_NE(svg.find(proved ? "Optimal path (proved): barrier " : "Best path found: barrier "),
+                  std::string::npos);
         EXPECT_EQ(svg.find(proved ? "Best path found" : "optimal path"), std::string::npos) << t;
         EXPECT_NE(svg.find("lower bound " + pathout::kcal_text(pathout::lower_bound(p)) + " kcal/mol"),
                   std::string::npos);
