@@ -69,6 +69,7 @@ TEST(PathFiles, ReadmeExampleReplaysWithModelEnergiesAndPrintedBarrier) {
     const std::string svg = read_file(dir + "/out/path.svg");
     EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
     EXPECT_NE(svg.find("<title>dsra"), std::string::npos);
+    EXPECT_NE(svg.find(", method ea, status "), std::string::npos);
     EXPECT_EQ(svg.find("href"), std::string::npos) << "no external references";
     EXPECT_FALSE(std::ifstream(dir + "/out/path.tsv.tmp").good());
     remove_scratch_dir(dir);
