@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Installs what a fresh machine lacks (compilers, libraries, pybind11, pytest, rsvg-convert,
-# chromium) and
+# Installs what a fresh machine lacks (compilers, libraries, pybind11, pytest, rsvg-convert, chromium) and
 # builds Zentrola into ./build (or $BUILD_DIR).
 # Arguments are CMake options (e.g. -DZENTROLA_SANITIZE=ON). $TARGETS names what to build:
 # by default the program, the RNAeval-compatible command and the Python module; "all" builds tests
@@ -30,7 +29,7 @@ command -v snakemake >/dev/null || need+=(snakemake)
 [ -d /usr/lib/python3/dist-packages/pybind11 ] || need+=(python3-pybind11)
 [ -d /usr/lib/python3/dist-packages/pytest ] || need+=(python3-pytest)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
-# The browser the path.html test opens the page in (headless).
+# A headless browser: screenshots of the workflow's index.html (docs/).
 command -v chromium >/dev/null || need+=(chromium)
 # The line counts of scripts/linecount.sh.
 command -v cloc >/dev/null || need+=(cloc)
