@@ -104,6 +104,7 @@ struct PathResult {
     std::vector<std::string> structures;
     std::vector<double> energies;
     std::vector<std::tuple<std::string, int, int>> moves;
+    pathout::PathInfo info;  // method and energy model, for save()'s pictures
 };
 
 Config read_config(const std::optional<std::string>& file) {
@@ -181,21 +182,25 @@ PathResult find_path(const std::string& sequence, const std::string& a, const st
     seed_random(seed ? *seed : static_cast<unsigned int>(std::time(nullptr)));
     const ScratchDir dir;
     QuietCout quiet;
+    const auto described = [&](PathResult r) {
+        r.info = {method, r.status, r.lower_bound, pathout::params_name(c.ENERGYPARAMS), c.DANGLES, c.TEMPERATURE};
+        return r;
+    };
 #if ZENTROLA_HAS_METHODS
     if (method != "ea") {
         const methods::Problem pb{seq, a, b};
         methods::Options opt;
         opt.width = width.value_or(0);
         opt.seconds = seconds;
-        if (method == "direct") return result_of(seq, methods::direct_path(pb, opt));
-        if (method == "exact") return result_of(seq, methods::exact_path(pb, opt));
+        if (method == "direct") return described(result_of(seq, methods::direct_path(pb, opt)));
+        if (method == "exact") return described(result_of(seq, methods::exact_path(pb, opt)));
         bool wrote = false;
         const methods::EvolutionFiles files{dir.path() + "result.txt", dir.path() + "log.txt", dir.path()};
-        return result_of(seq, methods::combined_path(pb, opt, c, files, wrote));
+        return described(result_of(seq, methods::combined_path(pb, opt, c, files, wrote)));
     }
 #endif
-    return result_of(
-        seq, GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt", dir.path() + "log.txt", dir.path(), c));
+    return described(result_of(
+        seq, GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt", dir.path() + "log.txt", dir.path(), c)));
 }
 
 }  // namespace
@@ -245,12 +250,13 @@ PYBIND11_MODULE(zentrola, m) {
                 p.structures = r.structures;
                 p.energies = r.energies;
                 p.moves = pathout::moves_between(r.structures);
+                p.info = r.info;
                 if (!fexists(directory.c_str()) && !make_directories(directory))
                     throw std::invalid_argument("Can not create the output directory " + directory);
                 pathout::write_path_files(directory, name, r.sequence, p);
             },
             py::arg("directory"), py::arg("name") = "",
-            "Writes path.tsv and path.svg (the energy profile) into the directory, made if missing.")
+            "Writes path.tsv, path.svg (the energy profile) and path.html (the path viewer) into the directory, made if missing.")
         .def("__repr__", [](const PathResult& r) {
             char buf[96];
             std::snprintf(buf, sizeof buf, "<PathResult barrier=%.2f lower_bound=%.2f status=%s steps=%zu>", r.barrier,

@@ -127,6 +127,8 @@ class FindPath(unittest.TestCase):
     def test_profile_picture_renders(self):
         r = zentrola.find_path(SEQ, A, B, seed=3, config=os.path.join(self.dir, "config"))
         r.save(self.dir, "toy switch")
+        with open(os.path.join(self.dir, "path.html")) as f:
+            self.assertIn(", method %s, status %s." % (zentrola.METHODS[0], r.status), f.read())
         png = os.path.join(self.dir, "path.png")
         subprocess.run(["rsvg-convert", "-b", "white", "-o", png, os.path.join(self.dir, "path.svg")],
                        check=True, env=child_env())
