@@ -183,6 +183,7 @@ struct PathResult {
     std::vector<std::string> structures;
     std::vector<double> energies;
     std::vector<std::tuple<std::string, int, int>> moves;
+    pathout::PathInfo info;  // method and energy model, for save()'s pictures
 };
 
 // The configuration file as -c reads it; its energy choice goes to the calling thread's scope.
@@ -321,8 +322,14 @@ PathResult find_path(const std::string& sequence, const std::string& a, const st
                                                                     ? std::nullopt
                                                                     : std::optional<std::string>(configured.params_file)),
                                              temperature ? temperature : std::optional<double>(configured.temperature)));
+        const EnergyChoice& used = energy_choice();
         const ScratchDir dir;
         const QuietCout quiet;
+        const auto described = [&](PathResult r) {
+            r.info = {method, r.status, r.lower_bound, pathout::params_name(used.params_file), used.dangles,
+                      used.temperature};
+            return r;
+        };
 #if ZENTROLA_HAS_METHODS
         if (method != "ea") {
             const methods::Problem pb{seq, a, b};
@@ -331,17 +338,17 @@ PathResult find_path(const std::string& sequence, const std::string& a, const st
             opt.seconds = seconds;
             if (memory_mib) opt.memory_mib = static_cast<std::size_t>(*memory_mib);
             opt.cancel = &cancel;
-            if (method == "direct") return result_of(seq, methods::direct_path(pb, opt));
-            if (method == "exact") return result_of(seq, methods::exact_path(pb, opt));
+            if (method == "direct") return described(result_of(seq, methods::direct_path(pb, opt)));
+            if (method == "exact") return described(result_of(seq, methods::exact_path(pb, opt)));
             bool wrote = false;
             const methods::EvolutionFiles files{dir.path() + "result.txt", dir.path() + "log.txt", dir.path()};
-            return result_of(seq, methods::combined_path(pb, opt, c, files, wrote));
+            return described(result_of(seq, methods::combined_path(pb, opt, c, files, wrote)));
         }
 #endif
         SearchHook hook;  // no seeds, no time limit: the plain search, but it can be stopped
         hook.cancel = &cancel;
-        return result_of(seq, GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt", dir.path() + "log.txt",
-                                               dir.path(), c, &hook));
+        return described(result_of(seq, GenericAlgorithm(RPath(seq, a, b), dir.path() + "result.txt",
+                                                         dir.path() + "log.txt", dir.path(), c, &hook)));
     });
 }
 
@@ -425,14 +432,16 @@ PYBIND11_MODULE(zentrola, m) {
                 p.structures = r.structures;
                 p.energies = r.energies;
                 p.moves = pathout::moves_between(r.structures);
+                p.info = r.info;
                 if (directory.empty()) bad("directory", "is empty");
                 if (!fexists(directory.c_str()) && !make_directories(directory))
                     bad("directory", "can not create the output directory " + directory);
                 pathout::write_path_files(directory, name, r.sequence, p);
             },
             py::arg("directory"), py::arg("name") = "",
-            "save(directory, name='')\n\nWrites path.tsv (the path table of the command line) and path.svg (the energy "
-            "profile, titled with name) into the directory, made if missing; each file is written whole or not at all.")
+            "save(directory, name='')\n\nWrites path.tsv (the path table of the command line), path.svg (the energy "
+            "profile, titled with name) and path.html (the path viewer) into the directory, made if missing; each "
+            "file is written whole or not at all.")
         .def("__repr__", [](const PathResult& r) {
             char buf[128];
             std::snprintf(buf, sizeof buf, "<PathResult barrier=%.2f lower_bound=%.2f status=%s steps=%zu>", r.barrier,

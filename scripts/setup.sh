@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what a fresh machine lacks (compilers, libraries, pybind11, pytest, rsvg-convert) and
+# Installs what a fresh machine lacks (compilers, libraries, pybind11, pytest, rsvg-convert, chromium) and
 # builds Zentrola into ./build (or $BUILD_DIR).
 # Arguments are CMake options (e.g. -DZENTROLA_SANITIZE=ON). $TARGETS names what to build:
 # by default the program, the RNAeval-compatible command and the Python module; "all" builds tests
@@ -34,6 +34,8 @@ command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
 [ -d /usr/lib/python3/dist-packages/setuptools ] || need+=(python3-setuptools)
 [ -d /usr/lib/python3/dist-packages/wheel ] || need+=(python3-wheel)
 [ -d /usr/lib/python3/dist-packages/pip ] || need+=(python3-pip)
+# A headless browser: screenshots of the workflow's index.html (docs/).
+command -v chromium >/dev/null || need+=(chromium)
 # The line counts of scripts/linecount.sh.
 command -v cloc >/dev/null || need+=(cloc)
 if [ ${#need[@]} -gt 0 ]; then

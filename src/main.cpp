@@ -85,6 +85,8 @@ void run(int argc, char** argv) {
         best.structures = r.structures;
         for (int e : r.energies) best.energies.push_back(e / 100.0);
         for (const methods::Move& m : r.moves) best.moves.push_back({m.add, m.i + 1, m.j + 1});
+        best.info = {r.method, r.status(), r.lower_bound_kcal(), pathout::params_name(cf.ENERGYPARAMS), cf.DANGLES,
+                     cf.TEMPERATURE};
         pathout::write_path_files(outdir, name, seq, best);
         if (r.stop == methods::StopReason::interrupted) {
             const int sig = interrupting_signal ? interrupting_signal : SIGINT;
@@ -95,7 +97,8 @@ void run(int argc, char** argv) {
         return;
     }
     RPath problem(seq, a, b);
-    const pathout::Path best = GenericAlgorithm(problem, outfile, logfile, outdir, cf);
+    pathout::Path best = GenericAlgorithm(problem, outfile, logfile, outdir, cf);
+    best.info = {"ea", "", std::nullopt, pathout::params_name(cf.ENERGYPARAMS), cf.DANGLES, cf.TEMPERATURE};
     pathout::write_path_files(outdir, name, problem.sequence, best);
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks a workflow summary against the command line run by hand on every instance of the table:
 same barrier (and lower bound, when printed) for each run that ends well, failed with the program's own
-message otherwise. With --same-as, also checks that another summary agrees on everything but timings.
+message (its input file's line named as the table's row and column) and blank E(A), E(B) otherwise.
+With --same-as, also checks that another summary agrees on everything but timings.
 Usage: check_summary.py RESULTS INSTANCES.tsv ZENTROLA_CONFIG [--same-as OTHER/summary.tsv]"""
 import csv
 import re
@@ -31,12 +32,16 @@ def main(results, instances, config, other=None):
     rows = table(instances)
     if [s["id"] for s in summary] != [r["id"] for r in rows]:
         problems.append("the summary's ids are not the table's, in order")
-    for row, got in zip(rows, summary):
+    for n, (row, got) in enumerate(zip(rows, summary), 1):
         code, last, final = by_hand(row, config)
+        line = re.match(r"line ([1-4]) \(.*?\): (.*)", last)
+        if line:
+            last = f"row {n}, column {['id', 'sequence', 'A', 'B'][int(line.group(1)) - 1]}: {line.group(2)}"
         if got["family"] != row["family"]:
             problems.append(f"{row['id']}: the passed-through column changed")
         if code != 0:
-            if (got["status"], got["exit_status"], got["message"]) != ("failed", str(code), last):
+            expected = ("failed", str(code), last, "", "")
+            if (got["status"], got["exit_status"], got["message"], got["E_A"], got["E_B"]) != expected:
                 problems.append(f"{row['id']}: expected failed, {code}, {last!r}; got {got}")
         elif (got["barrier"], got["lower_bound"]) != (final[0] or final[2], final[1]) or got["status"] == "failed" or not got["E_A"]:
             problems.append(f"{row['id']}: the command line gives {final}; the summary {got}")

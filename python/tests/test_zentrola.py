@@ -249,6 +249,8 @@ class FindPath(unittest.TestCase):
     def test_profile_picture_renders(self):
         r = zentrola.find_path(SEQ, A, B, seed=3, config=os.path.join(self.dir, "config"))
         r.save(self.dir, "toy switch")
+        with open(os.path.join(self.dir, "path.html")) as f:
+            self.assertIn(", method %s, status %s." % (zentrola.METHODS[0], r.status), f.read())
         png = os.path.join(self.dir, "path.png")
         subprocess.run(["rsvg-convert", "-b", "white", "-o", png, os.path.join(self.dir, "path.svg")],
                        check=True, env=child_env())
@@ -283,7 +285,7 @@ class CommandLine(unittest.TestCase):
         last = out.splitlines()[-1]
         self.assertRegex(last, r"^barrier=\S+ lower_bound=\S+ status=bounded stop=interrupted$")
         folder = os.path.join(self.dir, "out")
-        self.assertEqual(sorted(os.listdir(folder)), ["log.txt", "path.svg", "path.tsv", "result.txt"])
+        self.assertEqual(sorted(os.listdir(folder)), ["log.txt", "path.html", "path.svg", "path.tsv", "result.txt"])
         table = rows(os.path.join(folder, "path.tsv"))
         self.assertEqual((table[0]["structure"], table[-1]["structure"]), HARD[1:])
         energies = [float(t["energy_kcal_mol"]) for t in table]

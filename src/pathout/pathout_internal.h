@@ -14,4 +14,18 @@ std::string kcal_text(double kcal);
 // and one move per step.
 void check_path(const Path& p);
 
+// "Energy model <parameter set>, dangles <d>, <t> °C".
+std::string model_text(const PathInfo& info);
+
+// The name as a title: without leading '>' and surrounding blanks.
+std::string display_name(const std::string& name);
+
+// path_svg with the label placement switchable: with `avoid_overlaps` false every label goes to
+// its first choice of place, overlapping or not (for tests that show the overlap check works).
+std::string path_svg(const std::string& name, const std::string& sequence, const Path& p, bool avoid_overlaps);
+
+// Units of the picture (SVG user units, px): estimated box of a text of `chars` characters at
+// font size `size`, for the label placement. Generous, so the real glyphs stay inside.
+double text_width(std::size_t chars, double size);
+
 }  // namespace pathout

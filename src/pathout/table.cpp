@@ -1,6 +1,8 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -69,6 +71,37 @@ std::size_t saddle_index(const Path& p) {
     return best;
 }
 
+double lower_bound(const Path& p) {
+    if (p.info.lower_bound) return *p.info.lower_bound;
+    return p.energies.empty() ? 0.0 : std::max(0.0, p.energies.back() - p.energies.front());
+}
+
+std::string status(const Path& p) {
+    if (!p.info.status.empty()) return p.info.status;
+    return std::lround(barrier(p) * 100) == std::lround(lower_bound(p) * 100) ? "optimal" : "bounded";
+}
+
+std::string params_name(const std::string& file) {
+    if (file.empty()) return "Turner 2004";
+    std::string base = file.substr(file.find_last_of('/') + 1);
+    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".par") == 0) base.resize(base.size() - 4);
+    return base;
+}
+
+std::string model_text(const PathInfo& info) {
+    char celsius[32];
+    std::snprintf(celsius, sizeof celsius, "%g", info.celsius);
+    return "Energy model " + info.params + ", dangles " + std::to_string(info.dangles) + ", " + celsius + " \u00B0C";
+}
+
+std::string display_name(const std::string& name) {
+    std::size_t from = 0;
+    while (from < name.size() && (name[from] == '>' || name[from] == ' ' || name[from] == '\t')) ++from;
+    std::size_t to = name.size();
+    while (to > from && (name[to - 1] == ' ' || name[to - 1] == '\t' || name[to - 1] == '\r')) --to;
+    return name.substr(from, to - from);
+}
+
 std::string path_table(const Path& p) {
     check_path(p);
     std::string out = "step\tmove\ti\tj\tstructure\tenergy_kcal_mol\n";
@@ -108,8 +141,10 @@ void write_path_files(const std::string& dir, const std::string& name, const std
     const std::string d = dir.empty() || dir.back() == '/' ? dir : dir + "/";
     const std::string table = path_table(p);
     const std::string picture = path_svg(name, sequence, p);
+    const std::string page = path_html(name, sequence, p);
     write_file_atomically(d + "path.tsv", table);
     write_file_atomically(d + "path.svg", picture);
+    write_file_atomically(d + "path.html", page);
 }
 
 }  // namespace pathout

@@ -59,6 +59,11 @@ TEST_P(EnergyChoiceRun, PathTableHoldsTheChosenEnergies) {
         for (const auto& f : rows)
             EXPECT_EQ(dcal(f.at(5)), nnmodel::energy_dcal(params, encoded, f.at(4), c.dangles)) << f.at(4);
         EXPECT_GT(rows.size(), 2u) << (command ? "command" : "built-in");
+        // The pictures name the model.
+        const std::string model = std::string("Energy model ") + (*c.params ? c.params : "Turner 2004") + ", dangles " +
+                                  std::to_string(c.dangles) + ", " + temp + " \u00B0C";
+        EXPECT_NE(read_file(dir + "/out/path.svg").find(model), std::string::npos) << model;
+        EXPECT_NE(read_file(dir + "/out/path.html").find(model), std::string::npos) << model;
         remove_scratch_dir(dir);
     }
 }

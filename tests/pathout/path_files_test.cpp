@@ -69,6 +69,7 @@ TEST(PathFiles, ReadmeExampleReplaysWithModelEnergiesAndPrintedBarrier) {
     const std::string svg = read_file(dir + "/out/path.svg");
     EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
     EXPECT_NE(svg.find("<title>dsra"), std::string::npos);
+    EXPECT_NE(svg.find(", method ea, status "), std::string::npos);
     EXPECT_EQ(svg.find("href"), std::string::npos) << "no external references";
     EXPECT_FALSE(std::ifstream(dir + "/out/path.tsv.tmp").good());
     remove_scratch_dir(dir);
@@ -82,7 +83,7 @@ TEST(PathFiles, MovesBetweenAcceptsExactlyTheSinglePairSteps) {
     EXPECT_TRUE(m[1].add && m[1].i == 2 && m[1].j == 7 && !m[2].add && m[2].i == 2 && m[2].j == 7);
     for (const char* bad : {"........", "((....))", ")......(", "((......", "(......"})
         EXPECT_THROW(pathout::moves_between({"........", bad}), std::invalid_argument) << bad;
-    pathout::Path p{path, {0, 1, 2}, m};
+    pathout::Path p{path, {0, 1, 2}, m, {}};
     EXPECT_THROW(pathout::path_table(p), std::invalid_argument);
     p.energies.push_back(0.5);
     p.moves.pop_back();
