@@ -1,17 +1,24 @@
 // Beam search over direct paths (Flamm et al. 2001): every kept partial path is extended
 // by every valid move; partial paths that reach the same structure merge, keeping the lower
 // saddle; the best `width` survive, ranked by saddle, then current energy, then the set of
-// moves done (so the result never depends on hash order).
+// moves done (so the result never depends on hash order). The problem is first split at the
+// pairs A and B share (decompose/); each part is searched on its own and the parts' paths are
+// merged in the order that keeps the summed energy lowest.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 
+#include "decompose/decompose.h"
 #include "methods/common.h"
 
 namespace methods {
 namespace {
 
 constexpr int kUnknown = 1 << 30;
+// The default width is 4 x the part's distance up to this: above it the cost of a beam grows
+// with the square of the distance (steps x width x moves), not the cube.
+constexpr int kMaxDefaultWidth = 400;
 
 // A kept partial path. Its structure's loops are named by their closing position (-1:
 // exterior); loop[k] is the loop position k lies in (as unpaired base or as 5' end of a
@@ -55,15 +62,16 @@ bool touched(const Kept& k, const Move& m, const Move& m0) {
 }
 
 // One beam search from `from` to `to`; the moves of its best path and its saddle (dcal/mol).
+// Once `late()` says the time is up, the remaining steps keep one partial path each.
 std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& from, const PairTable& to, int efrom,
-                       int width_option, int& saddle) {
+                       int width_option, int& saddle, const std::function<bool()>& late) {
     std::vector<Move> moves = pairs_missing(from, to);
     for (Move m : pairs_missing(to, from)) {
         m.add = true;
         moves.push_back(m);
     }
     const int d = static_cast<int>(moves.size());
-    const int width = width_option > 0 ? width_option : std::max(1, 4 * d);
+    int width = width_option > 0 ? width_option : default_width(d);
     const int words = (d + 63) / 64;
     const nnmodel::ParamSet& par = model_params();
 
@@ -87,6 +95,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
                                             pool.begin() + y + words);
     };
     for (int step = 0; step < d; ++step) {
+        if (width > 1 && late()) width = 1;
         cand.clear();
         pool.clear();
         std::size_t expect = 1;
@@ -163,28 +172,60 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     return path;
 }
 
+// The moves of the better of the two beams (from A and from B) over one part, as moves from A.
+std::vector<Move> best_beam(const Problem& pb, const Prepared& pr, const Options& opt, const std::function<bool()>& late) {
+    int forward = 0, backward = 0;
+    std::vector<Move> fw = beam(pr.seq, pr.ptA, pr.ptB, pr.EA, opt.width, forward, late);
+    std::vector<Move> bw = beam(pr.seq, pr.ptB, pr.ptA, pr.EB, opt.width, backward, late);
+    (void)pb;
+    if (backward >= forward) return fw;
+    std::vector<Move> moves;
+    for (auto it = bw.rbegin(); it != bw.rend(); ++it) moves.push_back({!it->add, it->i, it->j});
+    return moves;
+}
+
 }  // namespace
+
+int default_width(int distance) { return std::max(1, std::min(4 * distance, kMaxDefaultWidth)); }
 
 // Both directions: a beam that starts at the end it finds harder to leave often does better.
 PathResult direct_path(const Problem& pb, const Options& opt) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
-    int forward = 0, backward = 0;
-    std::vector<Move> fw = beam(pr.seq, pr.ptA, pr.ptB, pr.EA, opt.width, forward);
-    std::vector<Move> bw = beam(pr.seq, pr.ptB, pr.ptA, pr.EB, opt.width, backward);
+    const std::function<bool()> late = [&] { return cancelled(opt) || seconds_since(t0) >= opt.seconds; };
+    const std::vector<decompose::Part> parts = decompose::split(pb.sequence, pb.A, pb.B);
+    std::vector<std::vector<Move>> part_moves;
+    std::vector<std::vector<int>> part_energies;  // dcal/mol of each part's own structures
+    for (const decompose::Part& part : parts) {
+        const Problem sub{part.sequence, part.A, part.B};
+        const Prepared sp = prepare(sub);
+        std::vector<Move> moves = best_beam(sub, sp, opt, late);
+        std::vector<int> energies{sp.EA};
+        PairTable pt = sp.ptA;
+        for (Move& m : moves) {
+            energies.push_back(energies.back() + move_delta(model_params(), sp.seq, pt, m.i, m.j, model_dangles()));
+            pt[m.i] = m.add ? m.j : -1;
+            pt[m.j] = m.add ? m.i : -1;
+            m.i = part.at[m.i];
+            m.j = part.at[m.j];
+        }
+        part_moves.push_back(std::move(moves));
+        part_energies.push_back(std::move(energies));
+    }
     PathResult r;
     r.method = "direct";
-    if (backward < forward) {
-        for (auto it = bw.rbegin(); it != bw.rend(); ++it) r.moves.push_back({!it->add, it->i, it->j});
-    } else {
-        r.moves = fw;
-    }
+    std::vector<std::size_t> next(parts.size(), 0);
+    const std::vector<int> order = decompose::merge(part_energies);
+    for (int p : order) r.moves.push_back(part_moves[p][next[p]++]);
     replay(pb, pr, r);
-    if (r.barrier + pr.EA != std::min(forward, backward))
-        throw std::logic_error("beam search: move energies disagree with full evaluation");
+    int offset = pr.EA;
+    for (const std::vector<int>& e : part_energies) offset -= e[0];
+    if (r.barrier + pr.EA != offset + decompose::merged_peak(part_energies, order))
+        throw std::logic_error("beam search: the parts' energies do not add up to the whole");
     r.lower_bound = std::max(0, pr.EB - pr.EA);
     r.proved = r.barrier == r.lower_bound;
     if (r.proved) r.stop = StopReason::proved;
+    if (!r.proved && cancelled(opt)) r.stop = StopReason::interrupted;
     r.seconds = seconds_since(t0);
     return r;
 }

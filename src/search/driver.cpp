@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iostream>
 
 #include "energy/energy.h"
@@ -136,13 +137,15 @@ void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const R
 // Breeds every parent in order. With several threads the parents' reordering tables (no draw)
 // are built a batch ahead on all threads while one of them breeds the previous batch, which
 // makes every draw in the same order as one thread does.
+// `late` (may be empty) tells that the time is up: the parents not bred yet are left out.
 void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofstream& gen,
-               std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf, parallel::Pool& workers) {
+               std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf, parallel::Pool& workers,
+               const std::function<bool()>& late) {
     const std::size_t N = s.pop.vac.size();
     if (workers.threads() == 1) {
         for (std::size_t i = 0; i < N; ++i) {
             breed_parent(i, s, t, p, gen, pool, cache, cf, nullptr);
-            if (pool.empty()) break;
+            if (pool.empty() || (late && late())) break;
         }
         return;
     }
@@ -163,7 +166,7 @@ void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofst
             for (std::size_t j = 0; j < ready.size() && !stop; ++j) {
                 const std::size_t i = b - batch + j;
                 breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
-                stop = pool.empty();
+                stop = pool.empty() || (late && late());
             }
         });
         ready.swap(next);
@@ -240,6 +243,10 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
     write_problem(files.log, p, t.seq, t.A, t.B);
 
     parallel::Pool workers(cf.THREADS > 0 ? cf.THREADS : parallel::hardware_threads());
+    // With a time limit, a long generation stops breeding once the time is up.
+    std::function<bool()> late;
+    if (hook && hook->seconds > 0)
+        late = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >= hook->seconds; };
 
     // Generation 0: the direct paths from A to B, evaluated and ranked.
     EnergyCache cache;
@@ -265,7 +272,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
 
         // Breeding: the carried-over chains and the best offspring of every parent.
         std::vector<ActionChain> pool = carry_over(s.pop.vac, cf);
-        breed_all(s, t, p, gen, pool, cache, cf, workers);
+        breed_all(s, t, p, gen, pool, cache, cf, workers, late);
 
         // Ranking and reports.
         rank_chains(pool);
@@ -279,9 +286,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
         s.g += 1;
         if (gen.is_open()) gen.close();
         if (eq(s.best, minbarrier)) break;
-        if (hook && hook->seconds > 0 &&
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >= hook->seconds)
-            break;
+        if (late && late()) break;
     }
     if (hook) {
         hook->best = s.bestever_image;
