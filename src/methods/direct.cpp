@@ -193,7 +193,13 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
     const std::function<bool()> late = [&] { return cancelled(opt) || seconds_since(t0) >= opt.seconds; };
-    const std::vector<decompose::Part> parts = decompose::split(pb.sequence, pb.A, pb.B);
+    std::vector<decompose::Part> parts;
+    if (opt.split) {
+        parts = decompose::split(pb.sequence, pb.A, pb.B);
+    } else {
+        parts.push_back({pb.sequence, pb.A, pb.B, std::vector<int>(pb.sequence.size())});
+        for (std::size_t k = 0; k < pb.sequence.size(); ++k) parts[0].at[k] = static_cast<int>(k);
+    }
     std::vector<std::vector<Move>> part_moves;
     std::vector<std::vector<int>> part_energies;  // dcal/mol of each part's own structures
     for (const decompose::Part& part : parts) {

@@ -127,7 +127,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
     for (; level < upper && found == DirectStore::kEmpty && !stopped; ++level) {
         std::vector<uint32_t>& here = bucket[level - pr.EA];
         while (!here.empty() && found == DirectStore::kEmpty) {
-            if (++expanded % 8 == 0) {
+            if (expanded++ % 8 == 0) {
                 const double el = seconds_since(t0);
                 if (cancelled(opt) || el >= opt.seconds || store.bytes_next() + queued_bytes > cap || store.full()) {
                     stopped = true;

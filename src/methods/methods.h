@@ -59,6 +59,7 @@ struct PathResult {
 
 struct Options {
     int width = 0;                     // beam width; 0: default_width() of each part's distance
+    bool split = true;                 // the beam searches the parts between shared pairs apart
     double seconds = 60;               // time budget of exact and auto (> 0)
     std::size_t memory_mib = 4096;     // cap of the exact search's tables
     std::ostream* progress = nullptr;  // progress lines of the exact search, or none
