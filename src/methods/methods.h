@@ -44,7 +44,8 @@ struct PathResult {
     std::vector<int> energies;            // dcal/mol, one per structure
     std::vector<Move> moves;
     int barrier = 0;             // dcal/mol: highest energy on the path minus E(A)
-    int lower_bound = 0;         // dcal/mol: no path from A to B has a lower barrier
+    int lower_bound = 0;         // dcal/mol: no path through the method's structures has a lower
+                                 // barrier (for direct: no direct path)
     bool proved = false;         // the search proved lower_bound == barrier
     StopReason stop = StopReason::budget;
     double seconds = 0;          // wall time of the call

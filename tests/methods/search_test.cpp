@@ -278,11 +278,29 @@ TEST(Decompose, PartsAddUpAndMergeWell) {
         const int want = best_direct(seq, pb.A, pb.B);
         ASSERT_GE(r.barrier, want);
         equal += r.barrier == want;
-        std::cerr << parts.size() << " " << d << " " << r.barrier << " " << want << "\n";
         opt.split = false;
         EXPECT_EQ(methods::direct_path(pb, opt).barrier, want);
     }
     EXPECT_EQ(equal, checked) << "of " << split;
+}
+
+TEST(Decompose, MergeOfTwoPathsIsExact) {
+    std::mt19937 g(23);
+    for (int t = 0; t < 2000; ++t) {
+        std::vector<std::vector<int>> e(2 + t % 3);
+        for (auto& p : e) {
+            p.assign(1, static_cast<int>(g() % 100));
+            for (int s = g() % 7; s >= 0; --s) p.push_back(p.back() + static_cast<int>(g() % 601) - 300);
+        }
+        const std::vector<int> order = decompose::merge(e);
+        for (std::size_t p = 0; p < e.size(); ++p)
+            ASSERT_EQ(std::count(order.begin(), order.end(), static_cast<int>(p)), static_cast<long>(e[p].size() - 1));
+        const int got = decompose::merged_peak(e, order), best = decompose::merge_exact(e);
+        if (e.size() == 2) {
+            ASSERT_EQ(got, best);
+        }
+        ASSERT_GE(got, best);
+    }
 }
 
 }  // namespace
