@@ -145,7 +145,7 @@ int distance(const std::string& a, const std::string& b) {
             else if (x[k] == ')') pt[k] = st.back(), pt[st.back()] = k, st.pop_back();
     }
     int d = 0;
-    for (std::size_t k = 0; k < a.size(); ++k) d += pa[k] != pb[k] && (pa[k] > static_cast<int>(k)) + (pb[k] > static_cast<int>(k));
+    for (int k = 0; k < static_cast<int>(a.size()); ++k) d += (pa[k] > k && pb[k] != pa[k]) + (pb[k] > k && pa[k] != pb[k]);
     return d;
 }
 

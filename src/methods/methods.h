@@ -81,7 +81,7 @@ void check_problem(const Problem& pb);
 // barrier equals it.
 PathResult direct_path(const Problem& pb, const Options& opt);
 
-// The beam's default width for a base-pair distance d: 4 x d, at most 400.
+// The beam's default width for a base-pair distance d: 4 x d, at most 100.
 int default_width(int distance);
 
 // Best-first search over direct paths (the structures between A and B that keep their shared
