@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -300,6 +304,38 @@ TEST(Decompose, MergeOfTwoPathsIsExact) {
             ASSERT_EQ(got, best);
         }
         ASSERT_GE(got, best);
+    }
+}
+
+// The time budget holds on a long problem (a generous limit: three times the budget), and a
+// cancelled search stops at once; either way the answer is a valid direct path.
+TEST(DirectExact, StopsWithinTheBudget) {
+    // A generated 2,000-nt instance (bench/direct/long.tsv), base-pair distance 583.
+    std::ifstream in(std::string(ZENTROLA_SOURCE) + "/bench/direct/long.tsv");
+    std::string line, id;
+    while (std::getline(in, line) && line.rfind("len2000_s22_1\t", 0) != 0) {
+    }
+    std::istringstream f(line);
+    methods::Problem pb;
+    std::getline(f, id, '\t');
+    std::getline(f, pb.sequence, '\t');
+    std::getline(f, pb.A, '\t');
+    std::getline(f, pb.B, '\t');
+    ASSERT_EQ(pb.sequence.size(), 2000u);
+    std::atomic<bool> stop{false};
+    methods::Options opt;
+    opt.seconds = 2;
+    opt.cancel = &stop;
+    for (bool cancel : {false, true}) {
+        stop = cancel;
+        const auto t0 = std::chrono::steady_clock::now();
+        const methods::PathResult r = methods::direct_exact_path(pb, opt);
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        EXPECT_LT(took, 3 * opt.seconds);
+        EXPECT_GT(r.moves.size(), 100u);
+        EXPECT_EQ(r.structures.back(), pb.B);
+        EXPECT_EQ(r.stop, cancel ? methods::StopReason::interrupted : methods::StopReason::budget);
+        EXPECT_LT(r.lower_bound, r.barrier);
     }
 }
 
