@@ -137,15 +137,16 @@ void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const R
 // Breeds every parent in order. With several threads the parents' reordering tables (no draw)
 // are built a batch ahead on all threads while one of them breeds the previous batch, which
 // makes every draw in the same order as one thread does.
-// `late` (may be empty) tells that the time is up: the parents not bred yet are left out.
+// `late` (may be empty) tells that the time is up: the parents not bred yet are left out (it is
+// asked before each parent, so a parent whose tables were skipped is never bred).
 void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofstream& gen,
                std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf, parallel::Pool& workers,
                const std::function<bool()>& late) {
     const std::size_t N = s.pop.vac.size();
     if (workers.threads() == 1) {
-        for (std::size_t i = 0; i < N; ++i) {
+        for (std::size_t i = 0; i < N && !(late && late()); ++i) {
             breed_parent(i, s, t, p, gen, pool, cache, cf, nullptr);
-            if (pool.empty() || (late && late())) break;
+            if (pool.empty()) break;
         }
         return;
     }
@@ -159,14 +160,15 @@ void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofst
         const std::size_t from = b < N ? b : N, to = std::min(N, b + batch);
         next.assign(to - from, ReorderTables());
         workers.run(static_cast<int>(to - from) + 1, [&](int k) {
-            if (k > 0) {
-                next[k - 1] = reorder_tables(s.pop.vac[from + k - 1], t.seq, t.A, del, del2);
+            if (k > 0) {  // tables past the time limit are never used: the parent is not bred
+                if (!(late && late())) next[k - 1] = reorder_tables(s.pop.vac[from + k - 1], t.seq, t.A, del, del2);
                 return;
             }
             for (std::size_t j = 0; j < ready.size() && !stop; ++j) {
                 const std::size_t i = b - batch + j;
-                breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
-                stop = pool.empty() || (late && late());
+                stop = late && late();
+                if (!stop) breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
+                stop = stop || pool.empty();
             }
         });
         ready.swap(next);
