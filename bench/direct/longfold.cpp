@@ -7,9 +7,10 @@
 // hairpins 400 + 10 x size (size >= 3, capped at 30); bulges and interior loops up to 8 unpaired
 // bases 200 + 30 x size; multiloops 340 + 40 per branch; 50 per AU or GU closing a branch.
 //
-// Usage: longfold LENGTH SEED COUNT [TRIES [SPAN]] — prints COUNT rows "id sequence A B
-// bp_distance" (tab-separated); of TRIES windows per sequence (default 1) the one with the
-// largest distance; pairs span at most SPAN positions (default 600; the cost is n x SPAN^2).
+// Usage: longfold LENGTH SEED COUNT [TRIES [SPAN [disjoint]]] — prints COUNT rows "id sequence A
+// B bp_distance" (tab-separated); of TRIES windows per sequence (default 1) the one with the
+// largest distance; pairs span at most SPAN positions (default 600; the cost is n x SPAN^2). With
+// "disjoint", B may not use a pair of A (large distances).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -32,13 +33,14 @@ int weight(char a, char b) {
 struct Folder {
     std::string s;
     std::vector<char> free_only;  // 1: position must stay unpaired
+    std::vector<int> banned;      // banned[i] == j: the pair (i, j) may not form (-1: none)
     int n;
     std::vector<int> V, WM, W;
     int& v(int i, int j) { return V[static_cast<std::size_t>(i) * n + j]; }
     int& wm(int i, int j) { return WM[static_cast<std::size_t>(i) * n + j]; }
     int span = 1 << 30;           // pairs (i, j) with j - i <= span only
     bool pairs(int i, int j) const {
-        return j - i <= span && !free_only[i] && !free_only[j] && weight(s[i], s[j]) > 0;
+        return j - i <= span && !free_only[i] && !free_only[j] && banned[i] != j && weight(s[i], s[j]) > 0;
     }
     int term(int i, int j) const { return weight(s[i], s[j]) == 300 ? 0 : kTerminal; }
 
@@ -158,13 +160,21 @@ int main(int argc, char** argv) {
     }
     const int len = std::atoi(argv[1]), seed = std::atoi(argv[2]), count = std::atoi(argv[3]);
     const int tries = argc > 4 ? std::atoi(argv[4]) : 1, span = argc > 5 ? std::atoi(argv[5]) : 600;
+    const bool disjoint = argc > 6 && std::string(argv[6]) == "disjoint";
     std::mt19937 g(seed);
     for (int c = 0; c < count; ++c) {
         Folder f;
         f.span = span;
         for (int k = 0; k < len; ++k) f.s += "ACGU"[g() % 4];
         f.free_only.assign(len, 0);
+        f.banned.assign(len, -1);
         const std::string A = f.fold();
+        if (disjoint) {
+            std::vector<int> open;
+            for (int k = 0; k < len; ++k)
+                if (A[k] == '(') open.push_back(k);
+                else if (A[k] == ')') f.banned[open.back()] = k, open.pop_back();
+        }
         std::string B;
         int best = -1;
         for (int t = 0; t < tries; ++t) {
