@@ -20,8 +20,6 @@ constexpr int kUnknown = 1 << 30;
 // The default width is 4 x the part's distance up to this: above it the cost of a beam grows
 // with the square of the distance (steps x width x moves), not the cube.
 constexpr int kMaxDefaultWidth = 100;
-// Share of the time budget the beam may spend on rounds of doubled widths.
-constexpr double kBeamShare = 0.5;
 
 // A kept partial path. Its structure's loops are named by their closing position (-1:
 // exterior); loop[k] is the loop position k lies in (as unpaired base or as 5' end of a
@@ -252,8 +250,8 @@ int default_width(int distance) { return std::max(1, std::min(4 * distance, kMax
 
 // Both directions: a beam that starts at the end it finds harder to leave often does better.
 // Without -w the widths double (up to 4 x each part's distance) while the next round is
-// expected to end within kBeamShare of the budget; the best merged path of the rounds stands.
-PathResult direct_path(const Problem& pb, const Options& opt) {
+// expected to end within `share` of the budget; the best merged path of the rounds stands.
+PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
     std::vector<decompose::Part> parts;
@@ -272,7 +270,7 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
     PathResult best;
     for (int round = 0;; ++round) {
         const double started = seconds_since(t0);
-        const double until = round == 0 ? opt.seconds : opt.seconds * kBeamShare;
+        const double until = round == 0 ? opt.seconds : opt.seconds * share;
         const std::function<bool()> late = [&] { return cancelled(opt) || seconds_since(t0) >= until; };
         bool wider = round == 0;  // the first round also when A equals B
         for (PartRun& run : runs) {
@@ -298,7 +296,7 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
         if (round == 0 || r.barrier < best.barrier) best = std::move(r);
         const double took = seconds_since(t0) - started;
         if (opt.width > 0 || best.barrier == floor || cancelled(opt) ||
-            seconds_since(t0) + 2.2 * took > opt.seconds * kBeamShare)
+            seconds_since(t0) + 2.2 * took > opt.seconds * share)
             break;
     }
     best.method = "direct";
@@ -308,5 +306,7 @@ PathResult direct_path(const Problem& pb, const Options& opt) {
     best.seconds = seconds_since(t0);
     return best;
 }
+
+PathResult direct_path(const Problem& pb, const Options& opt) { return direct_beam(pb, opt, kBeamShare); }
 
 }  // namespace methods

@@ -93,7 +93,7 @@ private:
 PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
-    PathResult best = known ? *known : direct_path(pb, opt);
+    PathResult best = known ? *known : direct_beam(pb, opt, pr.bpdist > kProofDistance ? 0.9 : kBeamShare);
     best.method = "direct";
     const int floor = std::max(0, pr.EB - pr.EA);
     if (best.proved) {
