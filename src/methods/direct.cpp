@@ -249,8 +249,8 @@ void search_part(PartRun& run, const std::function<bool()>& late) {
 int default_width(int distance) { return std::max(1, std::min(4 * distance, kMaxDefaultWidth)); }
 
 // Both directions: a beam that starts at the end it finds harder to leave often does better.
-// Without -w the widths double (up to 4 x each part's distance) while the next round is
-// expected to end within `share` of the budget; the best merged path of the rounds stands.
+// Without -w further rounds widen the beams (up to 4 x each part's distance) as far as the next
+// round is expected to end within `share` of the budget; the best merged path of the rounds stands.
 PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
@@ -268,6 +268,7 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
     }
     const int floor = std::max(0, pr.EB - pr.EA);
     PathResult best;
+    double factor = 1;  // how much wider the next round's beams may be
     for (int round = 0;; ++round) {
         const double started = seconds_since(t0);
         const double until = round == 0 ? opt.seconds : opt.seconds * share;
@@ -275,7 +276,9 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
         bool wider = round == 0;  // the first round also when A equals B
         for (PartRun& run : runs) {
             const int most = std::max(1, 4 * run.sp.bpdist);
-            const int width = opt.width > 0 ? opt.width : round == 0 ? default_width(run.sp.bpdist) : std::min(most, 2 * run.width);
+            const int width = opt.width > 0 ? opt.width
+                              : round == 0  ? default_width(run.sp.bpdist)
+                                            : static_cast<int>(std::min<double>(most, run.width * factor));
             if (round > 0 && width == run.width) continue;
             run.width = width;
             wider = true;
@@ -294,10 +297,11 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
         if (r.barrier + pr.EA != offset + decompose::merged_peak(energies, order))
             throw std::logic_error("beam search: the parts' energies do not add up to the whole");
         if (round == 0 || r.barrier < best.barrier) best = std::move(r);
-        const double took = seconds_since(t0) - started;
-        if (opt.width > 0 || best.barrier == floor || cancelled(opt) ||
-            seconds_since(t0) + 2.2 * took > opt.seconds * share)
-            break;
+        // A beam's time grows with its width: the next round is as wide as the rest of the share
+        // allows (with a margin of 20 %), at least twice as wide, else there is none.
+        const double took = std::max(1e-6, seconds_since(t0) - started);
+        factor = (opt.seconds * share - seconds_since(t0)) / (1.2 * took);
+        if (opt.width > 0 || best.barrier == floor || cancelled(opt) || factor < 2) break;
     }
     best.method = "direct";
     best.lower_bound = floor;
