@@ -187,7 +187,7 @@ PathResult find_path(const std::string& sequence, const std::string& a, const st
         methods::Options opt;
         opt.width = width.value_or(0);
         opt.seconds = seconds;
-        if (method == "direct") return result_of(seq, methods::direct_path(pb, opt));
+        if (method == "direct") return result_of(seq, methods::direct_exact_path(pb, opt));
         if (method == "exact") return result_of(seq, methods::exact_path(pb, opt));
         bool wrote = false;
         const methods::EvolutionFiles files{dir.path() + "result.txt", dir.path() + "log.txt", dir.path()};
