@@ -338,7 +338,7 @@ PathResult find_path(const std::string& sequence, const std::string& a, const st
             opt.seconds = seconds;
             if (memory_mib) opt.memory_mib = static_cast<std::size_t>(*memory_mib);
             opt.cancel = &cancel;
-            if (method == "direct") return described(result_of(seq, methods::direct_path(pb, opt)));
+            if (method == "direct") return described(result_of(seq, methods::direct_exact_path(pb, opt)));
             if (method == "exact") return described(result_of(seq, methods::exact_path(pb, opt)));
             bool wrote = false;
             const methods::EvolutionFiles files{dir.path() + "result.txt", dir.path() + "log.txt", dir.path()};
@@ -417,7 +417,9 @@ PYBIND11_MODULE(zentrola, m) {
     py::class_<PathResult>(m, "PathResult",
                            "A folding path from A to B with its barrier and what is known about the best barrier.")
         .def_readonly("barrier", &PathResult::barrier, "highest energy on the path minus E(A), kcal/mol")
-        .def_readonly("lower_bound", &PathResult::lower_bound, "no path has a lower barrier, kcal/mol")
+        .def_readonly("lower_bound", &PathResult::lower_bound,
+                      "no path through the method's structures has a lower barrier (for direct: no direct path), "
+                      "kcal/mol")
         .def_readonly("status", &PathResult::status, "'optimal' when the barrier is proved lowest, else 'bounded'")
         .def_readonly("stop", &PathResult::stop,
                       "why the search ended: 'proved', 'budget' or 'memory' (an interrupted call raises instead)")
@@ -460,12 +462,14 @@ PYBIND11_MODULE(zentrola, m) {
                "Lowest-barrier folding path from structure a to structure b, one base pair added or deleted per\n"
                "step; the same search and numbers as the command line with the same seed and configuration.\n\n"
                "method: one of METHODS, by default the first ('auto' where the methods beside 'ea' are built in).\n"
-               "    'direct': beam search over direct paths (only pairs of a not in b deleted, of b not in a added);\n"
-               "        an upper bound in milliseconds.\n"
+               "    'direct': direct paths only (pairs shared by a and b stay, only pairs of a not in b deleted, of b\n"
+               "        not in a added): a beam search, then a best-first search that proves the best direct path\n"
+               "        when it ends within the budget (status 'optimal': no direct path has a lower barrier).\n"
                "    'exact': best-first search over all secondary structures of the sequence (canonical pairs\n"
                "        including G-U and G-T, hairpins of at least 3 unpaired bases, no crossing pairs; the pairs\n"
                "        of a and b always allowed). When it ends in time the optimum over that space is proved\n"
-               "        (status 'optimal'); otherwise the best path known and the lower bound reached.\n"
+               "        (status 'optimal': no path through such structures has a lower barrier); otherwise the\n"
+               "        best path known and the lower bound reached.\n"
                "    'auto': direct, then exact for 60 % of the budget, then (unproved) the evolutionary search.\n"
                "    'ea': the evolutionary search; its lower bound is max(0, E(b) - E(a)).\n"
                "seconds: time budget of exact and auto (> 0).  width: beam width of direct, exact and auto (>= 1;\n"

@@ -45,7 +45,7 @@ const OptionLine kOptionLines[] = {
     {"-c configfile", "the search parameters (key=value lines); default config"},
     {"-s seed", "a non-negative integer that seeds the random generator; default the current time"},
     {"-m method", "ea (the evolutionary search), direct, exact or auto; default ea"},
-    {"-w width", "beam width of direct, exact and auto; default 4 x base-pair distance"},
+    {"-w width", "beam width of direct, exact and auto; default 4 x base-pair distance up to 100, widened within the budget"},
     {"-t seconds", "time budget of exact and auto; default 60"},
     {"-M size", "memory cap of the exact search in exact and auto, MiB; default 4096"},
     {"-j threads", "threads of the evolutionary search (same results with any number); default THREADS, else all"},

@@ -15,7 +15,7 @@ extern Config cf;
 extern unsigned int seed;       // seed of next_random() for this run
 extern bool seed_given;         // true when -s was given
 extern std::string method;      // -m: ea (default), direct, exact or auto
-extern int beam_width;          // -w: beam width of direct, exact and auto; 0: 4 x base-pair distance
+extern int beam_width;          // -w: beam width of direct, exact and auto; 0: adaptive (methods::default_width)
 extern double budget_seconds;   // -t: time budget of exact and auto, seconds
 extern long memory_mib;         // -M: memory cap of the exact search's tables, MiB
 extern int threads_option;     // -j: threads of the evolutionary search (overrides THREADS); 0: not given

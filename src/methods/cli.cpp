@@ -47,7 +47,7 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
     PathResult r;
     bool wrote_files = false;
     if (method == "direct")
-        r = direct_path(pb, opt);
+        r = direct_exact_path(pb, opt);
     else if (method == "exact")
         r = exact_path(pb, opt);
     else if (method == "auto")

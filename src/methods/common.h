@@ -37,4 +37,11 @@ bool cancelled(const Options& opt);
 
 double seconds_since(std::chrono::steady_clock::time_point t0);
 
+// Share of the time budget direct_path's beam may spend on rounds of doubled widths; the beam
+// alone (direct_beam) with another share. Above kProofDistance moves the proof of the best direct
+// path is out of reach in practice: -m direct then leaves almost the whole budget to the beam.
+constexpr double kBeamShare = 0.5;
+constexpr int kProofDistance = 100;
+PathResult direct_beam(const Problem& pb, const Options& opt, double share);
+
 }  // namespace methods

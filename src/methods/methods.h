@@ -44,7 +44,8 @@ struct PathResult {
     std::vector<int> energies;            // dcal/mol, one per structure
     std::vector<Move> moves;
     int barrier = 0;             // dcal/mol: highest energy on the path minus E(A)
-    int lower_bound = 0;         // dcal/mol: no path from A to B has a lower barrier
+    int lower_bound = 0;         // dcal/mol: no path through the method's structures has a lower
+                                 // barrier (for direct: no direct path)
     bool proved = false;         // the search proved lower_bound == barrier
     StopReason stop = StopReason::budget;
     double seconds = 0;          // wall time of the call
@@ -58,7 +59,8 @@ struct PathResult {
 };
 
 struct Options {
-    int width = 0;                     // beam width; 0: 4 x base-pair distance (at least 1)
+    int width = 0;                     // beam width; 0: default_width() of each part's distance
+    bool split = true;                 // the beam searches the parts between shared pairs apart
     double seconds = 60;               // time budget of exact and auto (> 0)
     std::size_t memory_mib = 4096;     // cap of the exact search's tables
     std::ostream* progress = nullptr;  // progress lines of the exact search, or none
@@ -72,9 +74,24 @@ struct Options {
 void check_problem(const Problem& pb);
 
 // Beam search over direct paths: only pairs of A not in B are deleted and pairs of B not in
-// A added. Deterministic. The lower bound is max(0, E(B) - E(A)); proved only when the
+// A added. The problem is split at the pairs A and B share, each part searched by a beam of
+// opt.width (default default_width(the part's distance)) from A and from B, and the parts' paths
+// merged. Deterministic; once opt.seconds have passed (or opt.cancel is set) the beams finish
+// keeping one partial path each. The lower bound is max(0, E(B) - E(A)); proved only when the
 // barrier equals it.
 PathResult direct_path(const Problem& pb, const Options& opt);
+
+// The beam's default width for a base-pair distance d: 4 x d, at most 100.
+int default_width(int distance);
+
+// Best-first search over direct paths (the structures between A and B that keep their shared
+// pairs and carry some of the pairs of A not in B and some of the pairs of B not in A), in
+// increasing order of the highest energy met, never entering a structure at or above the
+// barrier of `known` (a direct path from A to B; when null, direct_path supplies it). When it
+// ends within opt.seconds and opt.memory_mib it proves the lowest barrier of any direct path;
+// otherwise it reports the best direct path known and the proved lower bound on the barrier of
+// every direct path. `lower_bound` and `proved` are about direct paths only.
+PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathResult* known = nullptr);
 
 // Exact bottleneck search over all secondary structures (canonical pairs, hairpins of at
 // least three unpaired bases, no crossing; pairs of A or B always allowed), starting from

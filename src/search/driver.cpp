@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -138,16 +139,18 @@ void breed_parent(std::size_t i, const SearchState& s, const Trimmed& t, const R
 
 // Breeds every parent in order. With several threads the parents' reordering tables (no draw)
 // are built a batch ahead on all threads while one of them breeds the previous batch, which
-// makes every draw in the same order as one thread does. A set `cancel` stops it after the parent
-// being bred (the generation then ends with the offspring so far).
+// makes every draw in the same order as one thread does.
+// `late` (may be empty) tells that the time is up or the search is cancelled: the parents not bred
+// yet are left out (it is asked before each parent, so a parent whose tables were skipped is never
+// bred).
 void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofstream& gen,
                std::vector<ActionChain>& pool, EnergyCache& cache, const SearchConfig& cf, parallel::Pool& workers,
-               const std::atomic<bool>* cancel) {
+               const std::function<bool()>& late) {
     const std::size_t N = s.pop.vac.size();
     if (workers.threads() == 1) {
-        for (std::size_t i = 0; i < N; ++i) {
+        for (std::size_t i = 0; i < N && !(late && late()); ++i) {
             breed_parent(i, s, t, p, gen, pool, cache, cf, nullptr);
-            if (pool.empty() || (cancel && cancel->load(std::memory_order_relaxed))) break;
+            if (pool.empty()) break;
         }
         return;
     }
@@ -165,16 +168,17 @@ void breed_all(const SearchState& s, const Trimmed& t, const RPath& p, std::ofst
         const std::size_t from = b < N ? b : N, to = std::min(N, b + batch);
         next.assign(to - from, ReorderTables());
         workers.run(static_cast<int>(to - from) + 1, [&](int k) {
-            if (k > 0) {
-                next[k - 1] = reorder_tables(s.pop.vac[from + k - 1], t.seq, t.A, del, del2);
+            if (k > 0) {  // tables past the time limit are never used: the parent is not bred
+                if (!(late && late())) next[k - 1] = reorder_tables(s.pop.vac[from + k - 1], t.seq, t.A, del, del2);
                 return;
             }
             const RandomScope same_stream(stream);
             const EnergyScope same_energy(energy);
             for (std::size_t j = 0; j < ready.size() && !stop; ++j) {
                 const std::size_t i = b - batch + j;
-                breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
-                stop = pool.empty() || (cancel && cancel->load(std::memory_order_relaxed));
+                stop = late && late();
+                if (!stop) breed_parent(i, s, t, p, gen, pool, cache, cf, &ready[j]);
+                stop = stop || pool.empty();
             }
         });
         ready.swap(next);
@@ -251,6 +255,15 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
     write_problem(files.log, p, t.seq, t.A, t.B);
 
     parallel::Pool workers(cf.THREADS > 0 ? cf.THREADS : parallel::hardware_threads());
+    // With a time limit or a cancel flag, a long generation stops breeding once the time is up or
+    // the flag is set.
+    std::function<bool()> late;
+    if (hook && (hook->seconds > 0 || hook->cancel))
+        late = [&] {
+            if (hook->cancel && hook->cancel->load(std::memory_order_relaxed)) return true;
+            return hook->seconds > 0 &&
+                   std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >= hook->seconds;
+        };
 
     // Generation 0: the direct paths from A to B, evaluated and ranked.
     EnergyCache cache;
@@ -276,7 +289,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
 
         // Breeding: the carried-over chains and the best offspring of every parent.
         std::vector<ActionChain> pool = carry_over(s.pop.vac, cf);
-        breed_all(s, t, p, gen, pool, cache, cf, workers, hook ? hook->cancel : nullptr);
+        breed_all(s, t, p, gen, pool, cache, cf, workers, late);
 
         // Ranking and reports.
         rank_chains(pool);
@@ -290,10 +303,7 @@ pathout::Path GenericAlgorithm(RPath p, const std::string& outfile, const std::s
         s.g += 1;
         if (gen.is_open()) gen.close();
         if (eq(s.best, minbarrier)) break;
-        if (hook && hook->cancel && hook->cancel->load(std::memory_order_relaxed)) break;
-        if (hook && hook->seconds > 0 &&
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() >= hook->seconds)
-            break;
+        if (late && late()) break;
     }
     if (hook) {
         hook->best = s.bestever_image;

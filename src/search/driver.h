@@ -34,9 +34,10 @@ void copy_VAC_de(const std::vector<ActionChain>& vac_src, std::vector<ActionChai
 struct SearchHook {
     std::vector<ActionChain> seeds;  // extra chains of generation 0, full coordinates; chains that
                                      // touch a trimmed helix are left out
-    double seconds = 0;              // > 0: stop at the first generation boundary past this many seconds
+    double seconds = 0;              // > 0: stop once this many seconds have passed (checked after each
+                                     // parent bred; the generation then ends with the parents bred so far)
     const std::atomic<bool>* cancel = nullptr;  // set (by a signal handler or another thread): stop
-                                                // at the next generation boundary
+                                                // as at the end of the time
     ActionChain best;                // out: the best chain found (full coordinates); empty if none
     double best_barrier = OOENERGY;  // out: its barrier, kcal/mol
 };

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <map>
 #include <numeric>
 #include <random>
 
+#include "decompose/decompose.h"
 #include "methods/loop_moves.h"
 #include "methods/methods.h"
 #include "random_instance.h"
@@ -171,6 +176,166 @@ TEST(Direct, WideBeamFindsTheBestDirectPath) {
         EXPECT_EQ(methods::direct_path(pb, opt).barrier, best_direct(seq, pb.A, pb.B)) << seq << "\n"
                                                                                        << pb.A << "\n"
                                                                                        << pb.B;
+    }
+}
+
+// A random structure of stacked helices (three or more pairs each): low energies, so that the
+// barriers between two of them are worth the name.
+std::string helix_structure(std::mt19937& g, const std::string& seq) {
+    const int n = static_cast<int>(seq.size());
+    std::string s(n, '.');
+    for (int t = 0; t < 4 * n; ++t) {
+        const int i = static_cast<int>(g() % n), j = static_cast<int>(g() % n);
+        int len = 0;
+        while (j - i - 2 * len >= 4 && s[i + len] == '.' && s[j - len] == '.' && can_pair(seq[i + len], seq[j - len]))
+            ++len;
+        if (len < 3) continue;
+        int depth = 0;
+        for (int k = i + 1; k < j && depth >= 0; ++k) depth += (s[k] == '(') - (s[k] == ')');
+        if (depth != 0) continue;
+        for (int k = 0; k < len; ++k) s[i + k] = '(', s[j - k] = ')';
+    }
+    return s;
+}
+
+// B keeps about half of A's pairs and adds random ones: problems that split at shared pairs.
+std::string sharing_structure(std::mt19937& g, const std::string& seq, const std::string& A) {
+    std::string B(A.size(), '.');
+    const methods::PairTable pa = methods::pair_table(A);
+    for (int i = 0; i < static_cast<int>(A.size()); ++i)
+        if (pa[i] > i && g() % 2) B[i] = '(', B[pa[i]] = ')';
+    for (int t = 0; t < static_cast<int>(A.size()); ++t) {
+        const int i = static_cast<int>(g() % A.size()), j = static_cast<int>(g() % A.size());
+        if (j - i < 4 || B[i] != '.' || B[j] != '.' || !can_pair(seq[i], seq[j])) continue;
+        int depth = 0;
+        for (int k = i + 1; k < j && depth >= 0; ++k) depth += (B[k] == '(') - (B[k] == ')');
+        if (depth == 0) B[i] = '(', B[j] = ')';
+    }
+    return B;
+}
+
+TEST(DirectExact, EqualsEveryOrderOfTheMoves) {
+    std::mt19937 g(21);
+    int checked = 0, improved = 0;
+    for (int round = 0; checked < 300; ++round) {
+        const int n = 20 + static_cast<int>(g() % 41);
+        const std::string seq = random_sequence(g, n);
+        const std::string A = helix_structure(g, seq);
+        const methods::Problem pb{seq, A, round % 2 ? helix_structure(g, seq) : sharing_structure(g, seq, A)};
+        const methods::PairTable pa = methods::pair_table(pb.A), pbt = methods::pair_table(pb.B);
+        int d = 0;
+        for (int i = 0; i < n; ++i) d += (pa[i] > i && pbt[i] != pa[i]) + (pbt[i] > i && pa[i] != pbt[i]);
+        if (d > 14 || d < 6) continue;
+        ++checked;
+        methods::Options opt;
+        opt.width = 1;  // a weak first bound leaves the search work to do
+        const methods::PathResult beam = methods::direct_path(pb, opt);
+        const methods::PathResult r = methods::direct_exact_path(pb, opt, &beam);
+        const int want = best_direct(seq, pb.A, pb.B);
+        ASSERT_TRUE(r.proved);
+        EXPECT_EQ(r.stop, methods::StopReason::proved);
+        ASSERT_EQ(r.barrier, want) << seq << "\n" << pb.A << "\n" << pb.B;
+        EXPECT_EQ(r.lower_bound, want);
+        ASSERT_EQ(static_cast<int>(r.moves.size()), d);
+        for (const methods::Move& m : r.moves) EXPECT_EQ(m.add ? pbt[m.i] : pa[m.i], m.j);
+        EXPECT_EQ(methods::path_of(seq, r.structures).energies, r.energies);
+        improved += r.barrier < beam.barrier;
+        // Without time the search stops at once with the beam's path and a bound below it.
+        opt.seconds = 1e-9;
+        const methods::PathResult none = methods::direct_exact_path(pb, opt, &beam);
+        EXPECT_EQ(none.barrier, beam.barrier);
+        EXPECT_LE(none.lower_bound, want);
+        EXPECT_EQ(none.stop, beam.proved ? methods::StopReason::proved : methods::StopReason::budget);
+    }
+    EXPECT_GE(improved, 15);  // the beam of width 1 is not always the best
+}
+
+TEST(Decompose, PartsAddUpAndMergeWell) {
+    std::mt19937 g(22);
+    int split = 0, equal = 0, checked = 0;
+    for (int round = 0; checked < 150; ++round) {
+        const int n = 20 + static_cast<int>(g() % 41);
+        const std::string seq = random_sequence(g, n);
+        const std::string A = helix_structure(g, seq);
+        const methods::Problem pb{seq, A, sharing_structure(g, seq, A)};
+        const std::vector<decompose::Part> parts = decompose::split(seq, pb.A, pb.B);
+        // Every move of the problem is in exactly one part, at its own position.
+        int moves = 0;
+        for (const decompose::Part& p : parts)
+            for (std::size_t k = 0; k < p.at.size(); ++k) {
+                ASSERT_EQ(p.at[k] < 0 ? 'N' : seq[p.at[k]], p.sequence[k]);
+                if (p.A[k] == '(' && p.at[k] >= 0) {
+                    EXPECT_EQ(pb.A[p.at[k]], '(');
+                }
+                moves += p.A[k] != p.B[k];
+            }
+        const methods::PairTable pa = methods::pair_table(pb.A), pbt = methods::pair_table(pb.B);
+        int d = 0;
+        for (int i = 0; i < n; ++i) d += (pa[i] > i && pbt[i] != pa[i]) + (pbt[i] > i && pa[i] != pbt[i]);
+        EXPECT_LE(moves, 2 * d);
+        if (d > 14 || parts.size() < 2) continue;
+        ++checked;
+        split += 1;
+        methods::Options opt;
+        opt.width = 1 << 14;  // every part's best direct path (direct_path checks that the energies add up)
+        const methods::PathResult r = methods::direct_path(pb, opt);
+        const int want = best_direct(seq, pb.A, pb.B);
+        ASSERT_GE(r.barrier, want);
+        equal += r.barrier == want;
+        opt.split = false;
+        EXPECT_EQ(methods::direct_path(pb, opt).barrier, want);
+    }
+    EXPECT_EQ(equal, checked) << "of " << split;
+}
+
+TEST(Decompose, MergeOfTwoPathsIsExact) {
+    std::mt19937 g(23);
+    for (int t = 0; t < 2000; ++t) {
+        std::vector<std::vector<int>> e(2 + t % 3);
+        for (auto& p : e) {
+            p.assign(1, static_cast<int>(g() % 100));
+            for (int s = g() % 7; s >= 0; --s) p.push_back(p.back() + static_cast<int>(g() % 601) - 300);
+        }
+        const std::vector<int> order = decompose::merge(e);
+        for (std::size_t p = 0; p < e.size(); ++p)
+            ASSERT_EQ(std::count(order.begin(), order.end(), static_cast<int>(p)), static_cast<long>(e[p].size() - 1));
+        const int got = decompose::merged_peak(e, order), best = decompose::merge_exact(e);
+        if (e.size() == 2) {
+            ASSERT_EQ(got, best);
+        }
+        ASSERT_GE(got, best);
+    }
+}
+
+// The time budget holds on a long problem (a generous limit: three times the budget), and a
+// cancelled search stops at once; either way the answer is a valid direct path.
+TEST(DirectExact, StopsWithinTheBudget) {
+    // A generated 2,000-nt instance (bench/direct/long.tsv), base-pair distance 583.
+    std::ifstream in(std::string(ZENTROLA_SOURCE) + "/bench/direct/long.tsv");
+    std::string line, id;
+    while (std::getline(in, line) && line.rfind("len2000_s22_1\t", 0) != 0) {
+    }
+    std::istringstream f(line);
+    methods::Problem pb;
+    std::getline(f, id, '\t');
+    std::getline(f, pb.sequence, '\t');
+    std::getline(f, pb.A, '\t');
+    std::getline(f, pb.B, '\t');
+    ASSERT_EQ(pb.sequence.size(), 2000u);
+    std::atomic<bool> stop{false};
+    methods::Options opt;
+    opt.seconds = 2;
+    opt.cancel = &stop;
+    for (bool cancel : {false, true}) {
+        stop = cancel;
+        const auto t0 = std::chrono::steady_clock::now();
+        const methods::PathResult r = methods::direct_exact_path(pb, opt);
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        EXPECT_LT(took, 3 * opt.seconds);
+        EXPECT_GT(r.moves.size(), 100u);
+        EXPECT_EQ(r.structures.back(), pb.B);
+        EXPECT_EQ(r.stop, cancel ? methods::StopReason::interrupted : methods::StopReason::budget);
+        EXPECT_LT(r.lower_bound, r.barrier);
     }
 }
 
