@@ -66,6 +66,7 @@ struct Options {
     // Set (from another thread or a signal handler) to stop the search at its next check; it
     // then returns the best path known with stop = interrupted. Null: never interrupted.
     const std::atomic<bool>* cancel = nullptr;
+    int threads = 0;  // threads of the exact search; 0: all the machine has (results do not depend on it)
 };
 
 // Checks the problem (throws std::invalid_argument with a one-line reason).
