@@ -24,6 +24,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     const PathResult beam = direct_path(pb, opt);
     Options exact_opt = opt;
     exact_opt.seconds = std::max(0.0, opt.seconds * kExactShare - seconds_since(t0));
+    exact_opt.stop_when_stalled = true;
     PathResult best = exact_path(pb, exact_opt, &beam);
     const int lower = best.lower_bound;
     const std::size_t states = best.states, bytes = best.peak_bytes;

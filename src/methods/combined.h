@@ -18,8 +18,9 @@ struct EvolutionFiles {
     std::string outdir;  // ends with '/'
 };
 
-// Share of the budget the exact search may use before the evolutionary search takes over.
-constexpr double kExactShare = 0.6;
+// Share of the budget the exact search may use before the evolutionary search takes over; it
+// hands over earlier when its lower bound stalls (Options::stop_when_stalled).
+constexpr double kExactShare = 0.85;
 
 // The best path of the three searches, with the exact search's lower bound. The evolutionary
 // part draws from the program's random stream (seed it first) and uses the built-in model

@@ -472,6 +472,7 @@ PathResult ExactSearch::run(PathResult best) {
     bool stopped = false;
     StopReason why = StopReason::budget;
     int T = T0;
+    double last_rise = 0;  // seconds: when T last rose
     while (meet.value > T && T < cut_) {
         std::vector<Entry>& fa = bucket[0][T - T0];
         std::vector<Entry>& fb = bucket[1][T - T0];
@@ -486,11 +487,20 @@ PathResult ExactSearch::run(PathResult best) {
             std::vector<Entry>().swap(fa);
             std::vector<Entry>().swap(fb);
             ++T;
+            last_rise = seconds_since(t0_);
             continue;
         }
         if (stop_now(why)) {
             stopped = true;
             break;
+        }
+        if (opt_.stop_when_stalled) {
+            const double el = seconds_since(t0_);
+            if (el >= opt_.seconds / 4 && el - last_rise >= el / 2) {
+                stopped = true;
+                why = StopReason::budget;
+                break;
+            }
         }
         if (opt_.progress && seconds_since(t0_) >= next_progress_) {
             progress(T, std::min(meet.value, pr_.EA + best.barrier), "");
@@ -571,8 +581,11 @@ PathResult ExactSearch::run(PathResult best) {
     best.proved = best.lower_bound == best.barrier;
     best.stop = best.proved ? StopReason::proved : stopped ? why : StopReason::budget;
     if (opt_.progress) {
-        const std::string tail = std::string(", stop=") + stop_name(best.stop);
-        progress(best.lower_bound + pr_.EA, best.barrier + pr_.EA, tail.c_str());
+        char tail[120];
+        std::snprintf(tail, sizeof tail, ", %.1f bytes per structure stored, stop=%s",
+                      static_cast<double>(store_.bytes()) / std::max<std::size_t>(1, store_.size()),
+                      stop_name(best.stop));
+        progress(best.lower_bound + pr_.EA, best.barrier + pr_.EA, tail);
     }
     return best;
 }

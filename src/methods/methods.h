@@ -67,6 +67,9 @@ struct Options {
     // then returns the best path known with stop = interrupted. Null: never interrupted.
     const std::atomic<bool>* cancel = nullptr;
     int threads = 0;  // threads of the exact search; 0: all the machine has (results do not depend on it)
+    // The exact search also ends (stop = budget) when its lower bound has not risen during the
+    // last half of the time spent, once a quarter of `seconds` is spent (auto hands the rest on).
+    bool stop_when_stalled = false;
 };
 
 // Checks the problem (throws std::invalid_argument with a one-line reason).
