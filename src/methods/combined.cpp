@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "energy/pathstructs.h"
+#include "error/fatal_error.h"
 #include "methods/common.h"
 #include "search/driver.h"
 
@@ -22,31 +23,41 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     const auto t0 = std::chrono::steady_clock::now();
     wrote_files = false;
     const PathResult beam = direct_path(pb, opt);
-    Options exact_opt = opt;
-    exact_opt.seconds = std::max(0.0, opt.seconds * kExactShare - seconds_since(t0));
-    exact_opt.stop_when_stalled = true;
-    PathResult best = exact_path(pb, exact_opt, &beam);
-    const int lower = best.lower_bound;
-    const std::size_t states = best.states, bytes = best.peak_bytes;
-    if (!best.proved) {
+    PathResult evo;
+    bool evo_found = false;
+    // The evolutionary search seeded with the beam path and the best path known, for `seconds`.
+    auto evolve = [&](const PathResult& known, double seconds) -> const PathResult* {
         SearchHook hook;
         hook.seeds.push_back(chain_of(beam));
-        if (best.moves.size() != beam.moves.size() || best.barrier != beam.barrier)
-            hook.seeds.push_back(chain_of(best));
-        hook.seconds = std::max(1e-9, opt.seconds - seconds_since(t0));
+        if (known.moves.size() != beam.moves.size() || known.barrier != beam.barrier)
+            hook.seeds.push_back(chain_of(known));
+        hook.seconds = std::max(1e-9, seconds);
         SearchConfig builtin = cf;
         builtin.RNAevalCmd.clear();
         GenericAlgorithm(RPath(pb.sequence, pb.A, pb.B), files.outfile, files.logfile, files.outdir, builtin, &hook);
         wrote_files = true;
-        if (!hook.best.va.empty()) {
-            PathResult evo = path_of(pb.sequence, getVSfromAC(pb.A, hook.best));
-            if (evo.barrier < best.barrier) best = evo;
-        }
-    }
+        if (hook.best.va.empty()) return nullptr;
+        evo = path_of(pb.sequence, getVSfromAC(pb.A, hook.best));
+        evo_found = true;
+        return &evo;
+    };
+    Options exact_opt = opt;
+    exact_opt.seconds = std::max(0.0, opt.seconds - seconds_since(t0));
+    exact_opt.on_stall = [&](const PathResult& known) {
+        return evolve(known, std::min(opt.seconds * kEvolutionShare, opt.seconds - seconds_since(t0)));
+    };
+    PathResult best = exact_path(pb, exact_opt, &beam);
+    const int lower = best.lower_bound;
+    const std::size_t states = best.states, bytes = best.peak_bytes;
+    const StopReason why = best.stop;
+    if (!best.proved && !wrote_files && !cancelled(opt))
+        evolve(best, opt.seconds - seconds_since(t0));
+    if (evo_found && evo.barrier < best.barrier) best = evo;
     best.method = "auto";
-    best.lower_bound = std::min(lower, best.barrier);
+    ZENTROLA_CHECK(lower <= best.barrier);  // a path below a proved bound: a wrong energy somewhere
+    best.lower_bound = lower;
     best.proved = best.lower_bound == best.barrier;
-    if (best.proved) best.stop = StopReason::proved;
+    best.stop = best.proved ? StopReason::proved : cancelled(opt) ? StopReason::interrupted : why;
     best.states = states;
     best.peak_bytes = bytes;
     best.seconds = seconds_since(t0);

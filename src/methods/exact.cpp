@@ -250,7 +250,7 @@ public:
 private:
     bool stop_now(StopReason& why) const {
         if (cancelled(opt_)) return why = StopReason::interrupted, true;
-        if (seconds_since(t0_) >= opt_.seconds) return why = StopReason::budget, true;
+        if (seconds_since(t0_) >= until_) return why = StopReason::budget, true;
         return false;
     }
     // The tables with `more` records and `offers` moves in hand exceed the cap. A quarter of
@@ -270,7 +270,14 @@ private:
         set_code(w.data(), o.j & 0x7FFFFFFFu, o.j >> 31 ? 2 : 0);
         return w.data();
     }
+    // Where the floods met: a stored structure `at` of one reached from `from` of the other.
+    struct Meet {
+        int value = INT_MAX;  // highest energy of the path through it
+        uint32_t from = 0, at = 0;
+        int side = 0;  // the flood of `from`
+    };
     std::vector<std::string> chain(uint32_t idx) const;  // from record idx up to its root
+    PathResult meet_path(const Meet& meet) const;       // A to B through the meeting
     std::vector<std::string> shortest(int saddle, const std::vector<std::string>& fallback);
     void progress(int T, int upper, const char* tail);
 
@@ -285,6 +292,7 @@ private:
     std::size_t cap_, max_offers_;
     std::size_t queued_ = 0;
     int cut_;  // only structures strictly below it are stored
+    double until_ = opt_.seconds;  // seconds: the search's end (the path's shortening may end sooner)
     double next_progress_ = 0;
 };
 
@@ -314,7 +322,7 @@ Halt ExactSearch::expand(Worker& wk, uint32_t idx, int E, int cut, std::vector<O
         if ((++tick & 255) != 0 || halt != Halt::none) return halt != Halt::none;
         if (cancelled(opt_))
             halt = Halt::cancel;
-        else if (seconds_since(t0_) >= opt_.seconds)
+        else if (seconds_since(t0_) >= until_)
             halt = Halt::time;
         return halt != Halt::none;
     };
@@ -368,6 +376,17 @@ std::vector<std::string> ExactSearch::chain(uint32_t idx) const {
         out.push_back(db);
         if (store_.parent(idx) == idx) return out;
     }
+}
+
+PathResult ExactSearch::meet_path(const Meet& meet) const {
+    std::vector<std::string> path = chain(meet.side == 0 ? meet.from : meet.at);
+    std::reverse(path.begin(), path.end());
+    const std::vector<std::string> tail = chain(meet.side == 0 ? meet.at : meet.from);
+    path.insert(path.end(), tail.begin(), tail.end());
+    ZENTROLA_CHECK(path.front() == pb_.A && path.back() == pb_.B);
+    PathResult r = path_of(pb_.sequence, path);
+    ZENTROLA_CHECK(r.barrier <= meet.value - pr_.EA);
+    return r;
 }
 
 void ExactSearch::progress(int T, int upper, const char* tail) {
@@ -460,11 +479,7 @@ PathResult ExactSearch::run(PathResult best) {
     bucket[1][0].push_back({1, pr_.EB});
     queued_ = 2;
 
-    struct Meet {
-        int value = INT_MAX;  // highest energy of the path through it
-        uint32_t from = 0, at = 0;
-        int side = 0;  // the flood of `from`
-    } meet;
+    Meet meet;
     next_progress_ = opt_.progress_every;
     std::vector<std::vector<Offer>> offers;
     std::vector<Entry> batch;
@@ -473,6 +488,7 @@ PathResult ExactSearch::run(PathResult best) {
     StopReason why = StopReason::budget;
     int T = T0;
     double last_rise = 0;  // seconds: when T last rose
+    bool stall_called = false;
     while (meet.value > T && T < cut_) {
         std::vector<Entry>& fa = bucket[0][T - T0];
         std::vector<Entry>& fb = bucket[1][T - T0];
@@ -494,12 +510,19 @@ PathResult ExactSearch::run(PathResult best) {
             stopped = true;
             break;
         }
-        if (opt_.stop_when_stalled) {
+        if (opt_.on_stall && !stall_called) {
             const double el = seconds_since(t0_);
             if (el >= opt_.seconds / 4 && el - last_rise >= el / 2) {
-                stopped = true;
-                why = StopReason::budget;
-                break;
+                stall_called = true;
+                const PathResult* better = opt_.on_stall(meet.value < pr_.EA + best.barrier ? meet_path(meet) : best);
+                if (better && better->barrier < best.barrier) {
+                    ZENTROLA_CHECK(better->structures.front() == pb_.A && better->structures.back() == pb_.B);
+                    const int lower = std::max(0, pr_.EB - pr_.EA);
+                    best = *better;
+                    best.lower_bound = lower;
+                    cut_ = std::min(cut_, pr_.EA + best.barrier);
+                }
+                continue;
             }
         }
         if (opt_.progress && seconds_since(t0_) >= next_progress_) {
@@ -564,12 +587,9 @@ PathResult ExactSearch::run(PathResult best) {
     for (const Worker& wk : worker_) best.peak_bytes += wk.cache.bytes();
     const int lower = meet.value <= T ? meet.value : T;
     if (meet.value < pr_.EA + best.barrier) {  // the floods met below the first bound
-        std::vector<std::string> path = chain(meet.side == 0 ? meet.from : meet.at);
-        std::reverse(path.begin(), path.end());
-        const std::vector<std::string> tail = chain(meet.side == 0 ? meet.at : meet.from);
-        path.insert(path.end(), tail.begin(), tail.end());
-        ZENTROLA_CHECK(path.front() == pb_.A && path.back() == pb_.B);
-        PathResult r = path_of(pb_.sequence, shortest(meet.value, path));
+        // The shortening may take as long as the search took (at least a second), within the budget.
+        until_ = std::min(opt_.seconds, 2 * seconds_since(t0_) + 1);
+        PathResult r = path_of(pb_.sequence, shortest(meet.value, meet_path(meet).structures));
         ZENTROLA_CHECK(r.barrier <= meet.value - pr_.EA);
         r.states = best.states;
         r.peak_bytes = best.peak_bytes;
