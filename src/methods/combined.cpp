@@ -50,9 +50,17 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     const int lower = best.lower_bound;
     const std::size_t states = best.states, bytes = best.peak_bytes;
     const StopReason why = best.stop;
-    if (!best.proved && !wrote_files && !cancelled(opt))
-        evolve(best, opt.seconds - seconds_since(t0));
+    // The rest of the budget (all of it when the exact search ended early, at its cap) goes to
+    // the evolutionary search; with no time left it still runs once if it has not.
+    // An evolutionary run may end by itself before its time: then another, from the best path.
     if (evo_found && evo.barrier < best.barrier) best = evo;
+    while (!best.proved && !cancelled(opt) && (!wrote_files || seconds_since(t0) < opt.seconds - 1)) {
+        const double started = seconds_since(t0);
+        evolve(best, opt.seconds - started);
+        if (evo_found && evo.barrier < best.barrier) best = evo;
+        best.proved = best.barrier == lower;
+        if (seconds_since(t0) - started < 0.01) break;  // ends at once: no use repeating it
+    }
     best.method = "auto";
     ZENTROLA_CHECK(lower <= best.barrier);  // a path below a proved bound: a wrong energy somewhere
     best.lower_bound = lower;

@@ -24,8 +24,8 @@ constexpr double kEvolutionShare = 0.2;
 
 // The best path of the three searches, with the exact search's lower bound. The exact search has
 // the budget; when its bound stalls it pauses for the evolutionary search (kEvolutionShare of
-// the budget), and when it ends without a proof before the budget, the evolutionary search (if
-// it has not run) takes the rest. The evolutionary
+// the budget), and when it ends without a proof before the budget, the evolutionary search takes
+// the rest (run again from the best path while it ends early). The evolutionary
 // part draws from the program's random stream (seed it first) and uses the built-in model
 // whatever `cf` names; it ends at the first generation boundary past the budget. `wrote_files`
 // tells whether it ran (and so wrote the files).
