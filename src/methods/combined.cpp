@@ -22,7 +22,9 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
                          bool& wrote_files) {
     const auto t0 = std::chrono::steady_clock::now();
     wrote_files = false;
-    const PathResult beam = direct_path(pb, opt);
+    Options beam_opt = opt;  // the first bound may take a quarter of the budget (where the beam keeps one)
+    beam_opt.seconds = opt.seconds / 4;
+    const PathResult beam = direct_path(pb, beam_opt);
     PathResult evo;
     bool evo_found = false;
     // The evolutionary search seeded with the beam path and the best path known, for `seconds`.
