@@ -69,6 +69,7 @@ void run(int argc, char** argv) {
         opt.width = beam_width;
         opt.seconds = budget_seconds;
         opt.memory_mib = static_cast<std::size_t>(memory_mib);
+        opt.threads = cf.THREADS;
         opt.progress = &std::cerr;
         opt.cancel = &interrupted;
         catch_interruptions();

@@ -142,7 +142,7 @@ def main():
         print("# all rows: median time %.4f s (cpu %.4f s, process wall %.4f s); median fp_w4d_sec %.4f s" % (
             statistics.median(r["time"] for _, r in ok), statistics.median(r.get("mcpu", r["cpu"]) for _, r in ok),
             statistics.median(r["wall"] for _, r in ok),
-            statistics.median(float(row["fp_w4d_sec"]) for row, _ in ok)))
+            statistics.median([float(row.get("fp_w4d_sec", "nan")) for row, _ in ok])))
     groups = [(0, 60), (61, 100), (101, 150), (151, 10 ** 6)]
     for lo, hi in groups:
         g = [(row, r) for row, r in ok if lo <= int(row["len"]) <= hi]

@@ -25,6 +25,14 @@ std::ofstream open_for_writing(const std::string& path) {
     return f;
 }
 
+// barrier=B lower_bound=L status=S stop=R
+std::string summary_line(const PathResult& r) {
+    char line[160];
+    std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s stop=%s", r.barrier_kcal(),
+                  r.lower_bound_kcal(), r.status(), stop_name(r.stop));
+    return line;
+}
+
 }  // namespace
 
 void print_path(std::ostream& out, const std::string& sequence, const PathResult& r) {
@@ -65,9 +73,16 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
             << pb.sequence << std::endl
             << pb.A << std::endl
             << pb.B << std::endl;
-        log << "Here is the optimal folding pathway of the " << method << " search, ";
+        if (r.proved)
+            log << "Here is the optimal folding pathway of the " << method << " search, ";
+        else
+            log << "Here is the best path found by the " << method << " search, ";
         print_path(log, pb.sequence, r);
-        log << "The optimal folding pathways has barrier energy " << r.barrier_kcal() << "." << std::endl;
+        if (r.proved)
+            log << "The optimal folding pathways has barrier energy " << r.barrier_kcal() << "." << std::endl;
+        else
+            log << "The best path found has barrier energy " << r.barrier_kcal() << "." << std::endl;
+        log << summary_line(r) << std::endl;
         if (!result.good() || !log.good()) throw std::runtime_error("can not write the result or log file");
     }
     print_path(out, pb.sequence, r);
@@ -76,9 +91,7 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
     std::snprintf(line, sizeof line, "%s: %.4f s (cpu %.4f s), %zu structures stored, %.1f MiB", method.c_str(),
                   r.seconds, cpu, r.states, r.peak_bytes / 1048576.0);
     out << line << std::endl;
-    std::snprintf(line, sizeof line, "barrier=%.2f lower_bound=%.2f status=%s stop=%s", r.barrier_kcal(),
-                  r.lower_bound_kcal(), r.status(), stop_name(r.stop));
-    out << line << std::endl;
+    out << summary_line(r) << std::endl;
     return r;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "energy/pathstructs.h"
+#include "error/fatal_error.h"
 #include "methods/common.h"
 #include "search/driver.h"
 
@@ -21,33 +22,53 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
                          bool& wrote_files) {
     const auto t0 = std::chrono::steady_clock::now();
     wrote_files = false;
-    const PathResult beam = direct_path(pb, opt);
-    Options exact_opt = opt;
-    exact_opt.seconds = std::max(0.0, opt.seconds * kExactShare - seconds_since(t0));
-    PathResult best = exact_path(pb, exact_opt, &beam);
-    const int lower = best.lower_bound;
-    const std::size_t states = best.states, bytes = best.peak_bytes;
-    if (!best.proved && !cancelled(opt)) {
+    Options beam_opt = opt;  // the first bound may take a quarter of the budget (where the beam keeps one)
+    beam_opt.seconds = opt.seconds / 4;
+    const PathResult beam = direct_path(pb, beam_opt);
+    PathResult evo;
+    bool evo_found = false;
+    // The evolutionary search seeded with the beam path and the best path known, for `seconds`.
+    auto evolve = [&](const PathResult& known, double seconds) -> const PathResult* {
         SearchHook hook;
         hook.cancel = opt.cancel;
         hook.seeds.push_back(chain_of(beam));
-        if (best.moves.size() != beam.moves.size() || best.barrier != beam.barrier)
-            hook.seeds.push_back(chain_of(best));
-        hook.seconds = std::max(1e-9, opt.seconds - seconds_since(t0));
+        if (known.moves.size() != beam.moves.size() || known.barrier != beam.barrier)
+            hook.seeds.push_back(chain_of(known));
+        hook.seconds = std::max(1e-9, seconds);
         SearchConfig builtin = cf;
         builtin.RNAevalCmd.clear();
         GenericAlgorithm(RPath(pb.sequence, pb.A, pb.B), files.outfile, files.logfile, files.outdir, builtin, &hook);
         wrote_files = true;
-        if (!hook.best.va.empty()) {
-            PathResult evo = path_of(pb.sequence, getVSfromAC(pb.A, hook.best));
-            if (evo.barrier < best.barrier) best = evo;
-        }
+        if (hook.best.va.empty()) return nullptr;
+        evo = path_of(pb.sequence, getVSfromAC(pb.A, hook.best));
+        evo_found = true;
+        return &evo;
+    };
+    Options exact_opt = opt;
+    exact_opt.seconds = std::max(0.0, opt.seconds - seconds_since(t0));
+    exact_opt.on_stall = [&](const PathResult& known) {
+        return evolve(known, std::min(opt.seconds * kEvolutionShare, opt.seconds - seconds_since(t0)));
+    };
+    PathResult best = exact_path(pb, exact_opt, &beam);
+    const int lower = best.lower_bound;
+    const std::size_t states = best.states, bytes = best.peak_bytes;
+    const StopReason why = best.stop;
+    // The rest of the budget (all of it when the exact search ended early, at its cap) goes to
+    // the evolutionary search; with no time left it still runs once if it has not.
+    // An evolutionary run may end by itself before its time: then another, from the best path.
+    if (evo_found && evo.barrier < best.barrier) best = evo;
+    while (!best.proved && !cancelled(opt) && (!wrote_files || seconds_since(t0) < opt.seconds - 1)) {
+        const double started = seconds_since(t0);
+        evolve(best, opt.seconds - started);
+        if (evo_found && evo.barrier < best.barrier) best = evo;
+        best.proved = best.barrier == lower;
+        if (seconds_since(t0) - started < 0.01) break;  // ends at once: no use repeating it
     }
     best.method = "auto";
-    best.lower_bound = std::min(lower, best.barrier);
+    ZENTROLA_CHECK(lower <= best.barrier);  // a path below a proved bound: a wrong energy somewhere
+    best.lower_bound = lower;
     best.proved = best.lower_bound == best.barrier;
-    if (best.proved) best.stop = StopReason::proved;
-    else if (cancelled(opt)) best.stop = StopReason::interrupted;
+    best.stop = best.proved ? StopReason::proved : cancelled(opt) ? StopReason::interrupted : why;
     best.states = states;
     best.peak_bytes = bytes;
     best.seconds = seconds_since(t0);

@@ -18,10 +18,14 @@ struct EvolutionFiles {
     std::string outdir;  // ends with '/'
 };
 
-// Share of the budget the exact search may use before the evolutionary search takes over.
-constexpr double kExactShare = 0.6;
+// Share of the budget the evolutionary search gets when the exact search's lower bound stalls
+// (Options::on_stall); the exact search then goes on with the better path as its bound.
+constexpr double kEvolutionShare = 0.2;
 
-// The best path of the three searches, with the exact search's lower bound. The evolutionary
+// The best path of the three searches, with the exact search's lower bound. The exact search has
+// the budget; when its bound stalls it pauses for the evolutionary search (kEvolutionShare of
+// the budget), and when it ends without a proof before the budget, the evolutionary search takes
+// the rest (run again from the best path while it ends early). The evolutionary
 // part draws from the program's random stream (seed it first) and uses the built-in model
 // whatever `cf` names; it ends at the first generation boundary past the budget. `wrote_files`
 // tells whether it ran (and so wrote the files).

@@ -29,6 +29,8 @@ void check_problem(const Problem& pb) {
 Prepared prepare(const Problem& pb) {
     check_problem(pb);
     Prepared pr;
+    pr.params = &model_params();
+    pr.dangles = model_dangles();
     pr.seq = nnmodel::encode_sequence(pb.sequence);
     pr.ptA = pair_table(pb.A);
     pr.ptB = pair_table(pb.B);

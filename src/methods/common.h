@@ -17,8 +17,11 @@ namespace methods {
 inline const nnmodel::ParamSet& model_params() { return energy_params(); }
 inline int model_dangles() { return energy_choice().dangles; }
 
-// The problem prepared once: encoded sequence, partner tables and end energies (dcal/mol).
+// The problem prepared once: encoded sequence, partner tables and end energies (dcal/mol), and
+// the model read once in the calling thread (worker threads use these, never model_params()).
 struct Prepared {
+    const nnmodel::ParamSet* params = nullptr;
+    int dangles = 1;
     nnmodel::EncodedSequence seq;
     PairTable ptA, ptB;
     int EA = 0, EB = 0;

@@ -1,18 +1,42 @@
-// Exact bottleneck search: structures are settled in increasing order of their key, the
-// lowest possible highest energy of a path from A to them. Keys are integer dcal/mol, so the
-// queue is one bucket per key; within the current key the bucket is a stack, which floods
-// everything reachable at that level before the next key is touched. A structure's first key
-// is already its lowest (every key below it is exhausted), so each structure enters the
-// tables once and B is settled the moment it is first reached.
+// Exact bottleneck search from both ends. Two floods, one from A and one from B, share a
+// threshold T (integer dcal/mol) that rises one step at a time: a structure's key is the
+// highest energy on the path its flood reached it by, and every queued structure with a key at
+// most T is expanded before T rises. Each flood is a stack per key, so it floods everything
+// reachable at T before the next key is touched.
+//
+//   - A flood reaching a structure the other flood holds joins A and B by a path whose highest
+//     energy is max(T, energy of that structure); when that is T the path is optimal.
+//   - When either flood runs out of structures at T without meeting the other, no path stays
+//     at or below T (it would have led that flood to the other's end): T + 1 - E(A) is a proved
+//     lower bound and T rises for both; the other flood's queued structures move up with it.
+//   - The flood whose front at T is smaller is expanded first, so the smaller basin proves the
+//     bound.
+//
+// Structures are expanded in batches of kBatch taken from one flood's stack, by every thread;
+// their moves are stored in the batch's order, so the search (and its result) is the same for
+// any number of threads. Only structures strictly below the best barrier known are stored.
+//
+// Once the barrier is known, the path returned is the one with the fewest moves among the
+// stored structures at or below the saddle (breadth-first from A); among those of equal length,
+// each structure keeps the predecessor whose path so far has the lower highest, then
+// second-highest energy.
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <thread>
 #include <unordered_map>
 
+#include "error/fatal_error.h"
 #include "methods/common.h"
+#include "methods/state_store.h"
+#include "methods/workers.h"
+#include "nnmodel/move.h"
 
 namespace methods {
 namespace {
@@ -23,112 +47,19 @@ bool canonical(int a, int b) {
     return x == 1 * 5 + 4 || x == 2 * 5 + 3 || x == 3 * 5 + 2 || x == 3 * 5 + 4 || x == 4 * 5 + 1 || x == 4 * 5 + 3;
 }
 
-// Stored structures. Each record is W + 1 64-bit words:
-//   words 0..W-1: the structure, 2 bits per position, position k in bits 2(k mod 32)..+1 of
-//                 word k / 32: 00 unpaired, 01 '(', 10 ')';
-//   word W:       bits 0..31 the energy (dcal/mol, two's complement), bits 32..63 the index
-//                 of the structure it was first reached from (itself for A).
-// Records live in blocks of kBlock so that growing never copies them; a table of 64-bit
-// slots (upper 32 bits of the hash, record index; open addressing, linear probing, load <= 1/2)
-// finds them by content.
-class StateStore {
-public:
-    static constexpr std::size_t kBlock = 1 << 16;
+constexpr std::size_t kBatch = 64;             // structures expanded together
+constexpr int kCachedUnpaired = 400;  // larger loops are not kept in the move cache
 
-    explicit StateStore(int n) : W_((2 * n + 63) / 64), bits_(12), slots_(std::size_t{1} << 12, kEmpty) {}
-
-    int words() const { return W_; }
-    std::size_t size() const { return count_; }
-    const uint64_t* at(uint32_t idx) const { return blocks_[idx / kBlock].get() + (idx % kBlock) * (W_ + 1); }
-    int energy(uint32_t idx) const { return static_cast<int32_t>(static_cast<uint32_t>(at(idx)[W_])); }
-    uint32_t parent(uint32_t idx) const { return static_cast<uint32_t>(at(idx)[W_] >> 32); }
-
-    std::size_t bytes() const { return blocks_.size() * kBlock * (W_ + 1) * 8 + slots_.size() * 8; }
-    // The most bytes held while `more` records are inserted: a growing slot table holds its
-    // old array and the new one, twice as large, at the same time.
-    std::size_t bytes_with(std::size_t more) const {
-        const std::size_t blocks = std::max(blocks_.size(), (count_ + more + kBlock - 1) / kBlock);
-        std::size_t slots = slots_.size();
-        while (2 * (count_ + more) > slots) slots *= 2;
-        return blocks * kBlock * (W_ + 1) * 8 + (slots + (slots > slots_.size() ? slots / 2 : 0)) * 8;
+// What every thread reads: the problem and the model, read once in the calling thread.
+struct Model {
+    const Prepared& pr;
+    nnmodel::MoveModel moves;
+    int n;
+    // The pair (a, b), a < b, may be formed: a hairpin of at least 3, canonical or of A or B.
+    bool allowed(int a, int b) const {
+        return b - a >= 4 &&
+               (canonical(pr.seq.codes[a + 1], pr.seq.codes[b + 1]) || pr.ptA[a] == b || pr.ptB[a] == b);
     }
-
-    // Index of the stored structure `s`, or inserts it and returns its new index with
-    // `inserted` set.
-    uint32_t find_or_insert(const uint64_t* s, int energy, uint32_t parent, bool& inserted) {
-        return find_or_insert(s, hash(s), energy, parent, inserted);
-    }
-    // Same with the hash given (from hash()).
-    uint32_t find_or_insert(const uint64_t* s, uint64_t h, int energy, uint32_t parent, bool& inserted) {
-        const std::size_t mask = slots_.size() - 1;
-        const uint64_t tag = h >> 32 << 32;
-        for (std::size_t at_slot = home(tag);; at_slot = (at_slot + 1) & mask) {
-            const uint64_t v = slots_[at_slot];
-            if (v == kEmpty) {
-                const uint32_t idx = static_cast<uint32_t>(count_++);
-                if (idx % kBlock == 0) blocks_.emplace_back(new uint64_t[kBlock * (W_ + 1)]);
-                uint64_t* rec = blocks_[idx / kBlock].get() + (idx % kBlock) * (W_ + 1);
-                std::copy(s, s + W_, rec);
-                rec[W_] = (static_cast<uint64_t>(parent) << 32) | static_cast<uint32_t>(energy);
-                slots_[at_slot] = tag | idx;
-                if (2 * count_ > slots_.size()) grow();
-                inserted = true;
-                return idx;
-            }
-            if ((v ^ tag) >> 32 == 0 && same(at(static_cast<uint32_t>(v)), s)) {
-                inserted = false;
-                return static_cast<uint32_t>(v);
-            }
-        }
-    }
-
-    // Brings the slot a lookup of hash h starts at into the cache.
-    void prefetch(uint64_t h) const { __builtin_prefetch(&slots_[home(h)]); }
-
-    uint64_t hash(const uint64_t* s) const {
-        uint64_t h = 0x243F6A8885A308D3ULL;
-        for (int w = 0; w < W_; ++w) {
-            h ^= s[w];
-            h *= 0x9E3779B97F4A7C15ULL;
-            h ^= h >> 31;
-        }
-        h *= 0xBF58476D1CE4E5B9ULL;
-        return h ^ (h >> 29);
-    }
-
-private:
-    // Slots hold the upper half of the hash over the record index, so most probes that do
-    // not match never touch a record.
-    static constexpr uint64_t kEmpty = ~uint64_t{0};
-
-    bool same(const uint64_t* a, const uint64_t* b) const {
-        for (int w = 0; w < W_; ++w)
-            if (a[w] != b[w]) return false;
-        return true;
-    }
-
-    // A lookup starts at the slot named by the top bits of the hash, which the slot keeps:
-    // growing moves slots without reading a record.
-    std::size_t home(uint64_t h) const { return static_cast<std::size_t>(h >> (64 - bits_)); }
-
-    void grow() {
-        std::vector<uint64_t> old(slots_.size() * 2, kEmpty);
-        old.swap(slots_);
-        ++bits_;
-        const std::size_t mask = slots_.size() - 1;
-        for (uint64_t v : old) {
-            if (v == kEmpty) continue;
-            std::size_t h = home(v);
-            while (slots_[h] != kEmpty) h = (h + 1) & mask;
-            slots_[h] = v;
-        }
-    }
-
-    int W_;
-    int bits_;  // log2 of the number of slots
-    std::size_t count_ = 0;
-    std::vector<std::unique_ptr<uint64_t[]>> blocks_;
-    std::vector<uint64_t> slots_;
 };
 
 inline void set_code(uint64_t* s, int k, uint64_t code) {
@@ -172,39 +103,39 @@ struct LoopAdditions {
 class MoveCache {
 public:
     // The additions of loop `li` of the current structure (see load()).
-    const LoopAdditions& additions(int li, const nnmodel::EncodedSequence& seq, const PairTable& pt,
-                                   const std::vector<uint8_t>& allowed, ReducedLoop& loop) {
+    // Null when the loop has more than kCachedUnpaired unpaired bases: `loop` is then built
+    // and the caller takes each addition's energy from move_delta.
+    const LoopAdditions* additions(int li, const Model& m, const PairTable& pt, ReducedLoop& loop) {
         name(li, -1);
         auto it = adds_.find(key_);
-        if (it != adds_.end()) return it->second;
-        LoopAdditions la;
-        loop.build(seq, pt, closing_[li], -1);
+        if (it != adds_.end()) return &it->second;
+        loop.build(m.pr.seq, pt, closing_[li], -1);
         const std::vector<int>& un = loop.unpaired();
-        const int n = static_cast<int>(pt.size());
-        const nnmodel::ParamSet& par = model_params();
+        if (static_cast<int>(un.size()) > kCachedUnpaired) return nullptr;
+        LoopAdditions la;
         int base = 0;
         for (std::size_t x = 0; x < un.size(); ++x) {
-            const uint8_t* row = &allowed[static_cast<std::size_t>(un[x]) * n];
             for (std::size_t y = x + 1; y < un.size(); ++y) {
-                if (!row[un[y]]) continue;
-                if (la.pair.empty()) base = loop.energy(par, model_dangles());
+                if (!m.allowed(un[x], un[y])) continue;
+                if (la.pair.empty()) base = loop.energy(*m.pr.params, m.pr.dangles);
                 la.pair.push_back(static_cast<uint32_t>(un[x]) << 16 | static_cast<uint32_t>(un[y]));
-                la.delta.push_back(loop.energy_toggled(par, model_dangles(), un[x], un[y]) - base);
+                la.delta.push_back(loop.energy_toggled(*m.pr.params, m.pr.dangles, un[x], un[y]) - base);
             }
         }
         bytes_ += key_.size() * 4 + la.pair.size() * 8 + 96;
-        return adds_.emplace(key_, std::move(la)).first->second;
+        return &adds_.emplace(key_, std::move(la)).first->second;
     }
 
     // Energy change of deleting the pair that closes loop `li` (li > 0).
-    int deletion(int li, const nnmodel::EncodedSequence& seq, const PairTable& pt, ReducedLoop& loop) {
+    int deletion(int li, const Model& m, const PairTable& pt, ReducedLoop& loop) {
         name(outer_[li], li);
         auto it = dels_.find(key_);
         if (it != dels_.end()) return it->second;
         const int a = closing_[li];
-        loop.build(seq, pt, closing_[outer_[li]], a);
-        const nnmodel::ParamSet& par = model_params();
-        const int d = loop.energy_toggled(par, model_dangles(), a, pt[a]) - loop.energy(par, model_dangles());
+        if (loop_unpaired(outer_[li], pt) > kCachedUnpaired)  // a large loop: not worth keeping
+            return nnmodel::move_delta(m.moves, m.pr.seq, pt, a, pt[a], m.pr.dangles);
+        loop.build(m.pr.seq, pt, closing_[outer_[li]], a);
+        const int d = loop.energy_toggled(*m.pr.params, m.pr.dangles, a, pt[a]) - loop.energy(*m.pr.params, m.pr.dangles);
         bytes_ += key_.size() * 4 + 80;
         dels_.emplace(key_, d);
         return d;
@@ -250,6 +181,14 @@ public:
     }
 
 private:
+    // Unpaired bases of loop li, from its name.
+    int loop_unpaired(int li, const PairTable& pt) const {
+        const int p = closing_[li];
+        int u = (p < 0 ? static_cast<int>(pt.size()) : pt[p] - p - 1);
+        for (int k = start_[li] + 2; k < start_[li + 1]; k += 2) u -= names_[k + 1] - names_[k] + 1;
+        return u;
+    }
+
     void name(int li, int inner) {
         key_.assign(names_.begin() + start_[li], names_.begin() + start_[li + 1]);
         if (inner >= 0) {
@@ -264,166 +203,430 @@ private:
     std::vector<int> closing_, outer_, loop_of_, names_, start_, key_;
 };
 
+
+// One move of a stored structure: to the structure with hash `hash` and energy `energy`.
+struct Offer {
+    uint64_t hash;
+    int energy;
+    uint32_t i;
+    uint32_t j;  // bit 31: the move adds (i, j)
+};
+
+// A queued structure and its energy (dcal/mol).
+struct Entry {
+    uint32_t idx;
+    int energy;
+};
+
+enum class Halt { none, time, cancel, offers };
+
+// Scratch of one thread.
+struct Worker {
+    std::string db;
+    PairTable pt;
+    ReducedLoop loop;
+    MoveCache cache;
+    std::vector<uint64_t> w;
+};
+
+class ExactSearch {
+public:
+    ExactSearch(const Problem& pb, const Prepared& pr, const Options& opt, std::chrono::steady_clock::time_point t0,
+                int cut)
+        : pb_(pb),
+          pr_(pr),
+          opt_(opt),
+          t0_(t0),
+          model_{pr, nnmodel::prepare_moves(*pr.params), pr.seq.length()},
+          store_(pr.seq.length()),
+          workers_(opt.threads > 0 ? opt.threads : std::max(1u, std::thread::hardware_concurrency())),
+          worker_(workers_.threads()),
+          cap_(opt.memory_mib << 20),
+          max_offers_(std::max<std::size_t>(4096, cap_ / 8 / sizeof(Offer))),
+          cut_(cut) {}
+
+    PathResult run(PathResult best);
+
+private:
+    bool stop_now(StopReason& why) const {
+        if (cancelled(opt_)) return why = StopReason::interrupted, true;
+        if (seconds_since(t0_) >= until_) return why = StopReason::budget, true;
+        return false;
+    }
+    // The tables with `more` records and `offers` moves in hand exceed the cap. A quarter of
+    // the cap is kept for the move caches and the moves of a batch, whatever they hold, so the
+    // point where the cap stops the search does not depend on the number of threads.
+    bool over_cap(std::size_t more) const {
+        return store_.size() + more >= StateStore::kMaxRecords ||
+               store_.bytes_with(more) + queued_ * 2 * sizeof(Entry) + cap_ / 4 > cap_;
+    }
+    Halt expand(Worker& wk, uint32_t idx, int E, int cut, std::vector<Offer>& out, std::atomic<std::size_t>& count);
+    // Expands entries[0..m) into offers[0..m) with every thread; the first halt met, if any.
+    Halt expand_all(const Entry* entries, std::size_t m, int cut, std::vector<std::vector<Offer>>& offers);
+    // The structure of record idx with the move of o applied, into w (W words); returns w.
+    const uint64_t* moved(uint32_t idx, const Offer& o, std::vector<uint64_t>& w) const {
+        store_.load(idx, w.data());
+        set_code(w.data(), o.i, o.j >> 31 ? 1 : 0);
+        set_code(w.data(), o.j & 0x7FFFFFFFu, o.j >> 31 ? 2 : 0);
+        return w.data();
+    }
+    // Where the floods met: a stored structure `at` of one reached from `from` of the other.
+    struct Meet {
+        int value = INT_MAX;  // highest energy of the path through it
+        uint32_t from = 0, at = 0;
+        int side = 0;  // the flood of `from`
+    };
+    std::vector<std::string> chain(uint32_t idx) const;  // from record idx up to its root
+    PathResult meet_path(const Meet& meet) const;       // A to B through the meeting
+    std::vector<std::string> shortest(int saddle, const std::vector<std::string>& fallback);
+    void progress(int T, int upper, const char* tail);
+
+    const Problem& pb_;
+    const Prepared& pr_;
+    const Options& opt_;
+    std::chrono::steady_clock::time_point t0_;
+    Model model_;
+    StateStore store_;
+    Workers workers_;
+    std::vector<Worker> worker_;
+    std::size_t cap_, max_offers_;
+    std::size_t queued_ = 0;
+    int cut_;  // only structures strictly below it are stored
+    double until_ = opt_.seconds;  // seconds: the search's end (the path's shortening may end sooner)
+    double next_progress_ = 0;
+};
+
+Halt ExactSearch::expand(Worker& wk, uint32_t idx, int E, int cut, std::vector<Offer>& out,
+                         std::atomic<std::size_t>& count) {
+    const int W = store_.words();
+    wk.w.resize(W);
+    uint64_t* w = wk.w.data();
+    store_.load(idx, w);
+    unpack(w, model_.n, wk.db);
+    wk.pt = pair_table(wk.db);
+    if (wk.cache.bytes() > cap_ / 8 / worker_.size()) wk.cache.clear();
+    wk.cache.load(wk.pt);
+    const int headroom = cut - E;  // moves must lower the energy below this
+    std::size_t tick = 0;
+    Halt halt = Halt::none;
+    auto emit = [&](int a, int b, bool add, int d) {
+        set_code(w, a, add ? 1 : 0);
+        set_code(w, b, add ? 2 : 0);
+        const uint64_t h = StateStore::hash(w, W);
+        set_code(w, a, add ? 0 : 1);
+        set_code(w, b, add ? 0 : 2);
+        out.push_back({h, E + d, static_cast<uint32_t>(a), static_cast<uint32_t>(b) | (add ? 1u << 31 : 0u)});
+        if (count.fetch_add(1, std::memory_order_relaxed) >= max_offers_) halt = Halt::offers;
+    };
+    auto checked = [&] {  // every 256 candidates: the clock and the cancel flag
+        if ((++tick & 255) != 0 || halt != Halt::none) return halt != Halt::none;
+        if (cancelled(opt_))
+            halt = Halt::cancel;
+        else if (seconds_since(t0_) >= until_)
+            halt = Halt::time;
+        return halt != Halt::none;
+    };
+    for (int li = 0; li < static_cast<int>(wk.cache.loops()); ++li) {
+        const LoopAdditions* la = wk.cache.additions(li, model_, wk.pt, wk.loop);
+        if (la) {
+            for (std::size_t c = 0; c < la->pair.size(); ++c) {
+                if (la->delta[c] < headroom) emit(la->pair[c] >> 16, la->pair[c] & 0xFFFF, true, la->delta[c]);
+                if (checked()) return halt;
+            }
+        } else {  // a large loop: each addition from the loops it touches, one at a time
+            const std::vector<int> un = wk.loop.unpaired();
+            for (std::size_t x = 0; x < un.size(); ++x)
+                for (std::size_t y = x + 1; y < un.size(); ++y) {
+                    if (checked()) return halt;
+                    if (!model_.allowed(un[x], un[y])) continue;
+                    const int d = nnmodel::move_delta(model_.moves, pr_.seq, wk.pt, un[x], un[y], pr_.dangles);
+                    if (d < headroom) emit(un[x], un[y], true, d);
+                }
+        }
+        if (li == 0) continue;
+        const int d = wk.cache.deletion(li, model_, wk.pt, wk.loop);
+        if (d < headroom) emit(wk.cache.closing(li), wk.pt[wk.cache.closing(li)], false, d);
+        if (checked()) return halt;
+    }
+    return halt;
+}
+
+Halt ExactSearch::expand_all(const Entry* entries, std::size_t m, int cut, std::vector<std::vector<Offer>>& offers) {
+    if (offers.size() < m) offers.resize(m);
+    std::atomic<std::size_t> count{0};
+    std::vector<Halt> halts(m, Halt::none);
+    workers_.run(m, [&](std::size_t k, int t) {
+        offers[k].clear();
+        halts[k] = expand(worker_[t], entries[k].idx, entries[k].energy, cut, offers[k], count);
+    });
+    for (Halt h : halts)
+        if (h == Halt::cancel || h == Halt::time) return h;
+    for (Halt h : halts)
+        if (h != Halt::none) return h;
+    return Halt::none;
+}
+
+std::vector<std::string> ExactSearch::chain(uint32_t idx) const {
+    std::vector<std::string> out;
+    std::vector<uint64_t> w(store_.words());
+    std::string db;
+    for (;; idx = store_.parent(idx)) {
+        store_.load(idx, w.data());
+        unpack(w.data(), model_.n, db);
+        out.push_back(db);
+        if (store_.parent(idx) == idx) return out;
+    }
+}
+
+PathResult ExactSearch::meet_path(const Meet& meet) const {
+    std::vector<std::string> path = chain(meet.side == 0 ? meet.from : meet.at);
+    std::reverse(path.begin(), path.end());
+    const std::vector<std::string> tail = chain(meet.side == 0 ? meet.at : meet.from);
+    path.insert(path.end(), tail.begin(), tail.end());
+    ZENTROLA_CHECK(path.front() == pb_.A && path.back() == pb_.B);
+    PathResult r = path_of(pb_.sequence, path);
+    ZENTROLA_CHECK(r.barrier <= meet.value - pr_.EA);
+    return r;
+}
+
+void ExactSearch::progress(int T, int upper, const char* tail) {
+    char line[200];
+    std::snprintf(line, sizeof line, "exact: %.1f s, %zu structures stored, lower bound %.2f, upper bound %.2f kcal/mol%s",
+                  seconds_since(t0_), store_.size(), (T - pr_.EA) / 100.0, (upper - pr_.EA) / 100.0, tail);
+    *opt_.progress << line << std::endl;
+}
+
+// Breadth-first from A over the stored structures at or below `saddle`; the fallback when the
+// time, the cap or the cancel flag ends it first.
+std::vector<std::string> ExactSearch::shortest(int saddle, const std::vector<std::string>& fallback) {
+    struct Node {
+        uint32_t idx, prev;  // prev: position in the previous layer
+        int energy, top, second;
+    };
+    const std::size_t count = store_.size();
+    std::vector<uint64_t> seen((count + 63) / 64, 0);
+    auto mark = [&](uint32_t x) { seen[x >> 6] |= uint64_t{1} << (x & 63); };
+    auto marked = [&](uint32_t x) { return (seen[x >> 6] >> (x & 63) & 1) != 0; };
+    std::vector<std::vector<Node>> layers(1, std::vector<Node>{{0, 0, pr_.EA, pr_.EA, INT_MIN}});
+    mark(0);
+    std::size_t held = 0;
+    std::vector<std::vector<Offer>> offers;
+    std::vector<Entry> entries;
+    std::vector<uint64_t> w(store_.words());
+    int64_t goal = -1;
+    while (goal < 0 && !layers.back().empty()) {
+        const std::vector<Node>& cur = layers.back();
+        std::vector<Node> next;
+        for (std::size_t from = 0; from < cur.size() && goal < 0; from += kBatch) {
+            StopReason why;
+            const std::size_t m = std::min(kBatch, cur.size() - from);
+            held += m;
+            if (stop_now(why) || store_.bytes() + held * sizeof(Node) + count / 8 + cap_ / 4 > cap_) return fallback;
+            entries.clear();
+            for (std::size_t k = 0; k < m; ++k) entries.push_back({cur[from + k].idx, cur[from + k].energy});
+            if (expand_all(entries.data(), m, saddle + 1, offers) != Halt::none) return fallback;
+            for (std::size_t k = 0; k < m; ++k) {
+                const Node& p = cur[from + k];
+                for (const Offer& o : offers[k]) {
+                    const uint32_t x = store_.find(moved(p.idx, o, w), o.hash);
+                    if (x == StateStore::kNone || marked(x)) continue;
+                    Node nd{x, static_cast<uint32_t>(from + k), o.energy, p.top, p.second};
+                    if (o.energy > nd.top)
+                        nd.second = nd.top, nd.top = o.energy;
+                    else if (o.energy > nd.second)
+                        nd.second = o.energy;
+                    next.push_back(nd);
+                }
+            }
+        }
+        // One node per structure: the lowest (highest, second-highest) energy so far.
+        std::stable_sort(next.begin(), next.end(), [](const Node& a, const Node& b) {
+            return a.idx != b.idx ? a.idx < b.idx : a.top != b.top ? a.top < b.top : a.second < b.second;
+        });
+        next.erase(std::unique(next.begin(), next.end(), [](const Node& a, const Node& b) { return a.idx == b.idx; }),
+                   next.end());
+        for (std::size_t k = 0; k < next.size(); ++k) {
+            mark(next[k].idx);
+            if (next[k].idx == 1) goal = static_cast<int64_t>(k);
+        }
+        layers.push_back(std::move(next));
+    }
+    if (goal < 0) return fallback;
+    std::vector<std::string> path;
+    std::string db;
+    for (std::size_t layer = layers.size() - 1, at = static_cast<std::size_t>(goal);; --layer) {
+        store_.load(layers[layer][at].idx, w.data());
+        unpack(w.data(), model_.n, db);
+        path.push_back(db);
+        if (layer == 0) break;
+        at = layers[layer][at].prev;
+    }
+    std::reverse(path.begin(), path.end());
+    return path;
+}
+
+PathResult ExactSearch::run(PathResult best) {
+    const int W = store_.words();
+    const int T0 = std::max(pr_.EA, pr_.EB);  // every key is at least this
+    std::vector<uint64_t> w(W);
+    std::array<std::vector<std::vector<Entry>>, 2> bucket;
+    for (auto& b : bucket) b.resize(cut_ - T0);
+    pack(pb_.A, w.data(), W);
+    store_.insert(w.data(), store_.hash(w.data()), 0, 0);
+    pack(pb_.B, w.data(), W);
+    store_.insert(w.data(), store_.hash(w.data()), 1, 1);
+    bucket[0][0].push_back({0, pr_.EA});
+    bucket[1][0].push_back({1, pr_.EB});
+    queued_ = 2;
+
+    Meet meet;
+    next_progress_ = opt_.progress_every;
+    std::vector<std::vector<Offer>> offers;
+    std::vector<Entry> batch;
+    std::size_t single = 0;  // batch members to expand one at a time (their moves overflowed)
+    bool stopped = false;
+    StopReason why = StopReason::budget;
+    int T = T0;
+    double last_rise = 0;  // seconds: when T last rose
+    bool stall_called = false;
+    while (meet.value > T && T < cut_) {
+        std::vector<Entry>& fa = bucket[0][T - T0];
+        std::vector<Entry>& fb = bucket[1][T - T0];
+        if (fa.empty() || fb.empty()) {  // a flood is exhausted at T: no path stays at or below it
+            std::vector<Entry>& rest = fa.empty() ? fb : fa;
+            if (T + 1 < cut_) {
+                std::vector<Entry>& up = bucket[fa.empty() ? 1 : 0][T + 1 - T0];
+                up.insert(up.end(), rest.begin(), rest.end());
+            } else {
+                queued_ -= rest.size();
+            }
+            std::vector<Entry>().swap(fa);
+            std::vector<Entry>().swap(fb);
+            ++T;
+            last_rise = seconds_since(t0_);
+            continue;
+        }
+        if (stop_now(why)) {
+            stopped = true;
+            break;
+        }
+        if (opt_.on_stall && !stall_called) {
+            const double el = seconds_since(t0_);
+            if (el >= opt_.seconds / 4 && el - last_rise >= el / 2) {
+                stall_called = true;
+                const PathResult* better = opt_.on_stall(meet.value < pr_.EA + best.barrier ? meet_path(meet) : best);
+                if (better && better->barrier < best.barrier) {
+                    ZENTROLA_CHECK(better->structures.front() == pb_.A && better->structures.back() == pb_.B);
+                    const int lower = std::max(0, pr_.EB - pr_.EA);
+                    best = *better;
+                    best.lower_bound = lower;
+                    cut_ = std::min(cut_, pr_.EA + best.barrier);
+                }
+                continue;
+            }
+        }
+        if (opt_.progress && seconds_since(t0_) >= next_progress_) {
+            progress(T, std::min(meet.value, pr_.EA + best.barrier), "");
+            next_progress_ = seconds_since(t0_) + opt_.progress_every;
+        }
+        if (over_cap(0)) {
+            stopped = true;
+            why = StopReason::memory;
+            break;
+        }
+        const int side = fa.size() <= fb.size() ? 0 : 1;
+        std::vector<Entry>& front = side == 0 ? fa : fb;
+        const std::size_t m = std::min(single > 0 ? std::size_t{1} : kBatch, front.size());
+        batch.assign(front.end() - static_cast<std::ptrdiff_t>(m), front.end());
+        std::reverse(batch.begin(), batch.end());  // the stack's order
+        const Halt halt = expand_all(batch.data(), m, cut_, offers);
+        if (halt == Halt::offers && m > 1) {
+            single = m;
+            continue;
+        }
+        if (halt != Halt::none) {
+            stopped = true;
+            why = halt == Halt::cancel ? StopReason::interrupted : halt == Halt::time ? StopReason::budget
+                                                                                      : StopReason::memory;
+            break;
+        }
+        std::size_t total = 0;
+        for (std::size_t k = 0; k < m; ++k) total += offers[k].size();
+        if (over_cap(total)) {
+            stopped = true;
+            why = StopReason::memory;
+            break;
+        }
+        front.resize(front.size() - m);
+        queued_ -= m;
+        if (single > 0) --single;
+        for (std::size_t k = 0; k < m && meet.value > T; ++k) {
+            const uint32_t from = batch[k].idx;
+            const std::vector<Offer>& os = offers[k];
+            for (std::size_t o = 0; o < os.size(); ++o) {
+                if (o + 8 < os.size()) store_.prefetch(os[o + 8].hash);
+                const int E = os[o].energy;
+                if (E >= cut_) continue;
+                const uint64_t* s = moved(from, os[o], w);
+                const uint32_t x = store_.find(s, os[o].hash);
+                if (x == StateStore::kNone) {
+                    const int key = std::max(T, E);
+                    bucket[side][key - T0].push_back({store_.insert(s, os[o].hash, from, side), E});
+                    ++queued_;
+                } else if (store_.side(x) != side && std::max(T, E) < meet.value) {
+                    meet = {std::max(T, E), from, x, side};
+                    cut_ = meet.value;  // only structures below it can improve
+                    if (meet.value == T) break;
+                }
+            }
+        }
+    }
+
+    best.states = store_.size();
+    best.peak_bytes = store_.bytes() + queued_ * 2 * sizeof(Entry);
+    for (const Worker& wk : worker_) best.peak_bytes += wk.cache.bytes();
+    const int lower = meet.value <= T ? meet.value : T;
+    if (meet.value < pr_.EA + best.barrier) {  // the floods met below the first bound
+        // The shortening may take as long as the search took (at least a second), within the budget.
+        until_ = std::min(opt_.seconds, 2 * seconds_since(t0_) + 1);
+        PathResult r = path_of(pb_.sequence, shortest(meet.value, meet_path(meet).structures));
+        ZENTROLA_CHECK(r.barrier <= meet.value - pr_.EA);
+        r.states = best.states;
+        r.peak_bytes = best.peak_bytes;
+        best = std::move(r);
+    }
+    best.method = "exact";
+    best.lower_bound = std::max(std::max(0, pr_.EB - pr_.EA), lower - pr_.EA);
+    ZENTROLA_CHECK(best.lower_bound <= best.barrier);  // a bound above a path found: a wrong move energy
+    best.proved = best.lower_bound == best.barrier;
+    best.stop = best.proved ? StopReason::proved : stopped ? why : StopReason::budget;
+    if (opt_.progress) {
+        char tail[120];
+        std::snprintf(tail, sizeof tail, ", %.1f bytes per structure stored, stop=%s",
+                      static_cast<double>(store_.bytes()) / std::max<std::size_t>(1, store_.size()),
+                      stop_name(best.stop));
+        progress(best.lower_bound + pr_.EA, best.barrier + pr_.EA, tail);
+    }
+    return best;
+}
+
 }  // namespace
 
 PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
-    PathResult best = known ? *known : direct_path(pb, opt);
+    Options beam_opt = opt;  // the first bound may take a quarter of the budget (where the beam keeps one)
+    beam_opt.seconds = opt.seconds / 4;
+    PathResult best = known ? *known : direct_path(pb, beam_opt);
     best.method = "exact";
     const int floor = std::max(0, pr.EB - pr.EA);
     best.lower_bound = floor;
     best.proved = best.barrier == floor;
     best.stop = best.proved ? StopReason::proved : StopReason::budget;
-    if (best.proved || pb.A == pb.B) {
-        best.seconds = seconds_since(t0);
-        return best;
+    if (!best.proved && pb.A != pb.B) {
+        ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier);
+        best = search.run(std::move(best));
     }
-
-    const int n = pr.seq.length();
-    const int cut = pr.EA + best.barrier;  // only structures strictly below it can improve
-    std::vector<uint8_t> allowed(static_cast<std::size_t>(n) * n, 0);
-    for (int a = 0; a < n; ++a)
-        for (int b = a + 4; b < n; ++b)
-            allowed[a * n + b] =
-                canonical(pr.seq.codes[a + 1], pr.seq.codes[b + 1]) || pr.ptA[a] == b || pr.ptB[a] == b;
-
-    StateStore store(n);
-    const int W = store.words();
-    std::vector<uint64_t> startw(W), goalw(W);
-    pack(pb.A, startw.data(), W);
-    pack(pb.B, goalw.data(), W);
-    std::vector<std::vector<uint32_t>> bucket(cut - pr.EA);
-    std::size_t queued = 1;
-    bool inserted = false;
-    store.find_or_insert(startw.data(), pr.EA, 0, inserted);
-    bucket[0].push_back(0);
-
-    const std::size_t cap = opt.memory_mib * std::size_t{1} << 20;
-    double next_progress = opt.progress_every;
-    std::string db;
-    PairTable pt;
-    ReducedLoop loop;
-    MoveCache cache;
-    int64_t found = -1;  // index of B once reached
-    int level = pr.EA;
-    bool stopped = false;
-    StopReason why = StopReason::budget;
-    std::size_t expansions = 0;
-
-    // The neighbours of one structure are packed and hashed first and looked up after, so
-    // that the table's cache misses overlap.
-    struct Offer {
-        uint64_t hash;
-        int energy;
-    };
-    std::vector<Offer> offers;
-    std::vector<uint64_t> packed;
-    auto offer = [&](uint32_t from, int a, int b, bool add, int e) {
-        const std::size_t at = packed.size();
-        packed.insert(packed.end(), store.at(from), store.at(from) + W);
-        set_code(packed.data() + at, a, add ? 1 : 0);
-        set_code(packed.data() + at, b, add ? 2 : 0);
-        const uint64_t h = store.hash(packed.data() + at);
-        store.prefetch(h);
-        offers.push_back({h, e});
-    };
-    // Queued indices take 4 bytes, and up to as much again in the buckets' spare capacity.
-    auto over_cap = [&](std::size_t more) {
-        return store.bytes_with(more) + queued * 8 + cache.bytes() + static_cast<std::size_t>(n) * n > cap;
-    };
-    auto settle = [&](uint32_t from, int key) {
-        if (over_cap(offers.size())) {  // stop before the table outgrows the cap
-            stopped = true;
-            why = StopReason::memory;
-            offers.clear();
-            packed.clear();
-            return;
-        }
-        for (std::size_t o = 0; o < offers.size() && found < 0; ++o) {
-            const uint64_t* w = packed.data() + o * W;
-            bool fresh = false;
-            const uint32_t idx = store.find_or_insert(w, offers[o].hash, offers[o].energy, from, fresh);
-            if (!fresh) continue;
-            bucket[std::max(key, offers[o].energy) - pr.EA].push_back(idx);
-            ++queued;
-            if (std::equal(w, w + W, goalw.begin())) found = idx;
-        }
-        offers.clear();
-        packed.clear();
-    };
-
-    while (level < cut) {
-        std::vector<uint32_t>& here = bucket[level - pr.EA];
-        while (!here.empty() && found < 0 && !stopped) {
-            const uint32_t cur = here.back();
-            here.pop_back();
-            --queued;
-            if ((++expansions & 63) == 0) {
-                const double el = seconds_since(t0);
-                if (el >= opt.seconds || over_cap(0) || cancelled(opt)) {
-                    stopped = true;
-                    why = cancelled(opt) ? StopReason::interrupted
-                          : el >= opt.seconds ? StopReason::budget
-                                              : StopReason::memory;
-                    break;
-                }
-                if (opt.progress && el >= next_progress) {
-                    *opt.progress << "exact: " << store.size() << " structures stored, lower bound "
-                                  << (std::max(level - pr.EA, floor)) / 100.0 << ", upper bound "
-                                  << best.barrier / 100.0 << " kcal/mol" << std::endl;
-                    next_progress = el + opt.progress_every;
-                }
-            }
-            const int E = store.energy(cur);
-            unpack(store.at(cur), n, db);
-            pt = pair_table(db);
-            if (cache.bytes() > cap / 4) cache.clear();
-            cache.load(pt);
-            const int headroom = cut - E;  // moves must lower the energy below this
-            for (int li = 0; li < static_cast<int>(cache.loops()) && found < 0; ++li) {
-                const LoopAdditions& la = cache.additions(li, pr.seq, pt, allowed, loop);
-                for (std::size_t c = 0; c < la.pair.size() && found < 0; ++c)
-                    if (la.delta[c] < headroom)
-                        offer(cur, la.pair[c] >> 16, la.pair[c] & 0xFFFF, true, E + la.delta[c]);
-                if (li == 0 || found >= 0) continue;
-                const int d = cache.deletion(li, pr.seq, pt, loop);
-                if (d < headroom) offer(cur, cache.closing(li), pt[cache.closing(li)], false, E + d);
-            }
-            settle(cur, level);
-        }
-        if (found >= 0 || stopped) break;
-        std::vector<uint32_t>().swap(here);
-        ++level;
-    }
-
-    best.states = store.size();
-    best.peak_bytes = store.bytes() + queued * 8 + cache.bytes();
-    if (found >= 0) {
-        std::vector<std::string> path;
-        for (uint32_t v = static_cast<uint32_t>(found);; v = store.parent(v)) {
-            unpack(store.at(v), n, db);
-            path.push_back(db);
-            if (v == 0) break;
-        }
-        std::reverse(path.begin(), path.end());
-        PathResult r = path_of(pb.sequence, path);
-        if (r.barrier != std::max(level, pr.EB) - pr.EA)
-            throw std::logic_error("exact search: move energies disagree with full evaluation");
-        r.method = "exact";
-        r.lower_bound = r.barrier;  // the first key of B is its lowest
-        r.proved = true;
-        r.stop = StopReason::proved;
-        r.states = best.states;
-        r.peak_bytes = best.peak_bytes;
-        r.seconds = seconds_since(t0);
-        return r;
-    }
-    // Every key below `level` is exhausted: no path stays below it.
-    best.lower_bound = std::max(floor, level - pr.EA);
-    best.lower_bound = std::min(best.lower_bound, best.barrier);
-    best.proved = best.lower_bound == best.barrier;
-    best.stop = best.proved ? StopReason::proved : why;
     best.seconds = seconds_since(t0);
     return best;
 }

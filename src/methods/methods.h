@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -68,6 +69,13 @@ struct Options {
     // Set (from another thread or a signal handler) to stop the search at its next check; it
     // then returns the best path known with stop = interrupted. Null: never interrupted.
     const std::atomic<bool>* cancel = nullptr;
+    int threads = 0;  // threads of the exact search; 0: all the machine has (results do not depend on it)
+    // Called at most once by the exact search, in its own thread, when its lower bound has not
+    // risen during the last half of the time spent (once a quarter of `seconds` is spent), with
+    // the best path known; may return a path with a lower barrier (or null), which the search
+    // then takes as its upper bound while it goes on. The pointer must stay valid until the
+    // search returns. Empty: never called.
+    std::function<const PathResult*(const PathResult& best)> on_stall;
 };
 
 // Checks the problem (throws std::invalid_argument with a one-line reason).

@@ -127,29 +127,82 @@ TEST(Exact, EqualsFloodingOfAllStructures) {
         low.resize(std::min<std::size_t>(low.size(), 30));
         for (int k = 0; k < 20; ++k, ++pairs) {
             const int a = low[g() % low.size()], b = low[g() % low.size()];
-            const methods::Problem pb{seq, L.s[a], L.s[b]};
             methods::Options opt;
             opt.width = 1 + static_cast<int>(g() % 3);  // weak first bounds leave the exact search work to do
-            const methods::PathResult r = methods::exact_path(pb, opt);
-            const int want = flood(L, a, b);
-            ASSERT_TRUE(r.proved) << seq << " " << pb.A << " " << pb.B;
-            ASSERT_EQ(r.barrier, want) << seq << "\n" << pb.A << "\n" << pb.B;
-            EXPECT_EQ(r.lower_bound, want);
-            // The path replays from A to B with the energies reported.
-            ASSERT_EQ(r.structures.front(), pb.A);
-            ASSERT_EQ(r.structures.back(), pb.B);
-            const methods::PathResult again = methods::path_of(seq, r.structures);
-            EXPECT_EQ(again.energies, r.energies);
-            EXPECT_EQ(again.barrier, r.barrier);
-            const methods::PathResult direct = methods::direct_path(pb, opt);
-            EXPECT_GE(direct.barrier, want);  // no heuristic path beats a proof
-            detours += direct.barrier > want;
-            hard += want > std::max(0, again.energies.back() - again.energies.front());
+            // Both directions, one and two threads: the same proofs, and the same path for either count.
+            for (int dir = 0; dir < 2; ++dir) {
+                const methods::Problem pb{seq, L.s[dir ? b : a], L.s[dir ? a : b]};
+                opt.threads = 1;
+                const methods::PathResult r = methods::exact_path(pb, opt);
+                const int want = flood(L, dir ? b : a, dir ? a : b);
+                ASSERT_TRUE(r.proved) << seq << " " << pb.A << " " << pb.B;
+                ASSERT_EQ(r.barrier, want) << seq << "\n" << pb.A << "\n" << pb.B;
+                EXPECT_EQ(r.lower_bound, want);
+                opt.threads = 2;
+                const methods::PathResult r2 = methods::exact_path(pb, opt);
+                EXPECT_EQ(r2.structures, r.structures);
+                EXPECT_EQ(r2.states, r.states);
+                // The path replays from A to B with the energies reported.
+                ASSERT_EQ(r.structures.front(), pb.A);
+                ASSERT_EQ(r.structures.back(), pb.B);
+                const methods::PathResult again = methods::path_of(seq, r.structures);
+                EXPECT_EQ(again.energies, r.energies);
+                EXPECT_EQ(again.barrier, r.barrier);
+                if (dir) continue;
+                const methods::PathResult direct = methods::direct_path(pb, opt);
+                EXPECT_GE(direct.barrier, want);  // no heuristic path beats a proof
+                detours += direct.barrier > want;
+                hard += want > std::max(0, again.energies.back() - again.energies.front());
+            }
         }
     }
     // The instances are not all trivial, and some need paths outside A and B.
     EXPECT_GT(hard, 100);
     EXPECT_GT(detours, 20);
+}
+
+// dsrA: the best barrier by a short path (the floods meet on a long detour).
+TEST(Exact, ShortestBestPathOnDsrA) {
+    const methods::Problem pb{"ACACAUCAGAUUUCCUGGUGUAACGAAUUUUUUAAGUGCUUCUUGCUUAAGCAAGUUUCAUCCCGACCCCCUCAGGGUCGGGAUU",
+                              "..(((((((.....)))))))...(((((((((((((.......))))))).)))))).((((((((((.....)))))))))).",
+                              "..(((((((.....)))))))................(...(((((....)))))...)((((((((((.....))))))))))."};
+    for (int threads : {1, 2}) {
+        methods::Options opt;
+        opt.threads = threads;
+        const methods::PathResult r = methods::exact_path(pb, opt);
+        EXPECT_EQ(r.barrier, 790);
+        EXPECT_TRUE(r.proved);
+        EXPECT_LE(r.moves.size(), 23u);
+    }
+}
+
+// The budget holds on a long problem: 58 copies of dsrA switch one after the other, far too
+// many structures to prove; time and tables stay within generous limits of -t and -M.
+TEST(Exact, BudgetHoldsAt5000Nucleotides) {
+    methods::Problem pb;
+    for (int copy = 0; copy < 58; ++copy) {
+        pb.sequence += "ACACAUCAGAUUUCCUGGUGUAACGAAUUUUUUAAGUGCUUCUUGCUUAAGCAAGUUUCAUCCCGACCCCCUCAGGGUCGGGAUU";
+        pb.A += "..(((((((.....)))))))...(((((((((((((.......))))))).)))))).((((((((((.....)))))))))).";
+        pb.B += "..(((((((.....)))))))................(...(((((....)))))...)((((((((((.....)))))))))).";
+    }
+    pb.sequence += std::string(70, 'A'), pb.A += std::string(70, '.'), pb.B += std::string(70, '.');
+    // A first bound without the beam: the copies switch one by one along the best path of one.
+    methods::Options opt;
+    const methods::PathResult one = methods::exact_path({pb.sequence.substr(0, 85), pb.A.substr(0, 85), pb.B.substr(0, 85)}, opt);
+    std::vector<std::string> path{pb.A};
+    for (int copy = 0; copy < 58; ++copy)
+        for (std::size_t k = 1; k < one.structures.size(); ++k) {
+            std::string s = path.back();
+            path.push_back(s.replace(85 * copy, 85, one.structures[k]));
+        }
+    const methods::PathResult known = methods::path_of(pb.sequence, path);
+    opt.seconds = 2;
+    opt.memory_mib = 64;
+    const methods::PathResult r = methods::exact_path(pb, opt, &known);
+    EXPECT_LT(r.seconds, 3 * opt.seconds);
+    EXPECT_LE(r.peak_bytes, opt.memory_mib << 20);
+    EXPECT_FALSE(r.proved);
+    EXPECT_LE(r.lower_bound, r.barrier);
 }
 
 TEST(Direct, WideBeamFindsTheBestDirectPath) {

@@ -1,0 +1,114 @@
+// Makes folding problems as pairs of local minima of the energy: per instance a uniformly
+// random sequence, several structures each reached by descent from the open chain (random
+// order of moves, a move taken when it lowers the energy, until none does; a move adds or
+// deletes one pair, or adds a pair with its stacked inner neighbour), and
+// as A and B the two lowest distinct minima whose base-pair distance is at least MINDIST.
+// Prints a TSV with the columns of public.tsv that the benchmark script reads (id, sequence,
+// A, B, len, bpdist, E_A, E_B, fp_w4d, exact_direct, exact_any; the anchors NA).
+//
+//   local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST]
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "methods/common.h"
+
+namespace {
+
+bool can_pair(char a, char b) {
+    const std::string p{a, b};
+    return p == "AU" || p == "UA" || p == "GC" || p == "CG" || p == "GU" || p == "UG";
+}
+
+// Descent to a local minimum: every pair (i, j) that can form without crossing and every pair
+// present is a move; moves are tried in a random order and taken when they lower the energy.
+std::string descend(std::mt19937& g, const std::string& seq) {
+    const int n = static_cast<int>(seq.size());
+    const nnmodel::EncodedSequence es = nnmodel::encode_sequence(seq);
+    std::string s(n, '.');
+    std::vector<std::pair<int, int>> cand;
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 4; j < n; ++j)
+            if (can_pair(seq[i], seq[j])) cand.push_back({i, j});
+    for (bool moved = true; moved;) {
+        moved = false;
+        std::shuffle(cand.begin(), cand.end(), g);
+        methods::PairTable pt = methods::pair_table(s);
+        for (const auto& [i, j] : cand) {
+            const bool present = pt[i] == j;
+            if (!present) {
+                if (pt[i] >= 0 || pt[j] >= 0) continue;
+                bool crossing = false;
+                for (int k = i + 1; k < j && !crossing; ++k) crossing = pt[k] >= 0 && (pt[k] < i || pt[k] > j);
+                if (crossing) continue;
+            }
+            auto toggle = [&](int a, int b, bool add) {
+                pt[a] = add ? b : -1;
+                pt[b] = add ? a : -1;
+                s[a] = add ? '(' : '.';
+                s[b] = add ? ')' : '.';
+            };
+            const int d = methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles());
+            if (d < 0) {
+                toggle(i, j, !present);
+                moved = true;
+                continue;
+            }
+            // A lone pair rarely pays: a new pair with its stacked inner neighbour, as one move.
+            if (present || j - i < 6 || pt[i + 1] >= 0 || pt[j - 1] >= 0 || !can_pair(seq[i + 1], seq[j - 1])) continue;
+            toggle(i, j, true);
+            if (d + methods::move_delta(methods::model_params(), es, pt, i + 1, j - 1, methods::model_dangles()) < 0) {
+                toggle(i + 1, j - 1, true);
+                moved = true;
+            } else {
+                toggle(i, j, false);
+            }
+        }
+    }
+    return s;
+}
+
+int distance(const std::string& a, const std::string& b) {
+    const methods::PairTable pa = methods::pair_table(a), pb = methods::pair_table(b);
+    int d = 0;
+    for (int k = 0; k < static_cast<int>(a.size()); ++k) d += (pa[k] > k && pb[k] != pa[k]) + (pb[k] > k && pa[k] != pb[k]);
+    return d;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST]\n");
+        return 2;
+    }
+    std::mt19937 g(static_cast<unsigned>(std::atoi(argv[1])));
+    const int count = std::atoi(argv[2]), lo = std::atoi(argv[3]), hi = std::atoi(argv[4]);
+    const int mindist = argc > 5 ? std::atoi(argv[5]) : 10;
+    std::printf("id\tsequence\tA\tB\tlen\tbpdist\tE_A\tE_B\tfp_w4d\texact_direct\texact_any\n");
+    for (int made = 0; made < count;) {
+        const int n = lo + static_cast<int>(g() % (hi - lo + 1));
+        std::string seq(n, 'A');
+        for (char& c : seq) c = "ACGU"[g() % 4];
+        std::vector<std::pair<int, std::string>> minima;
+        for (int k = 0; k < 8; ++k) {
+            const std::string s = descend(g, seq);
+            minima.push_back({methods::structure_energy(seq, s), s});
+        }
+        std::sort(minima.begin(), minima.end());
+        if (std::getenv("VERBOSE")) std::fprintf(stderr, "n=%d lowest %d %d\n", n, minima[0].first, minima.back().first);
+        for (std::size_t b = 1; b < minima.size(); ++b) {
+            const int d = distance(minima[0].second, minima[b].second);
+            if (d < mindist) continue;
+            std::printf("minpair_%d\t%s\t%s\t%s\t%d\t%d\t%.2f\t%.2f\tNA\tNA\tNA\n", made, seq.c_str(),
+                        minima[0].second.c_str(), minima[b].second.c_str(), n, d, minima[0].first / 100.0,
+                        minima[b].first / 100.0);
+            std::fflush(stdout);
+            ++made;
+            break;
+        }
+    }
+}
