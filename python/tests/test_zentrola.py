@@ -294,7 +294,7 @@ class CommandLine(unittest.TestCase):
         with open(os.path.join(folder, "path.svg")) as f:
             self.assertTrue(f.read().rstrip().endswith("</svg>"))
         with open(os.path.join(folder, "log.txt")) as f:
-            self.assertIn("barrier energy", f.read().splitlines()[-1])
+            self.assertRegex(f.read().splitlines()[-1], r"barrier energy|^barrier=")
 
     def test_t_for_u_changes_nothing(self):
         with open(os.path.join(ROOT, "examples", "dsra.faa")) as f:
@@ -313,9 +313,10 @@ class CommandLine(unittest.TestCase):
                 for f in sorted(os.listdir(os.path.join(folder, "out"))):
                     with open(os.path.join(folder, "out", f)) as handle:
                         texts.append(f + "\n" + handle.read())
-                # Clock readings aside (dates in the result file, the methods' time line).
-                text = re.sub(r"\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}|^%s: .* s \(cpu .*$" % method, "",
-                              "\n".join(texts), flags=re.M)
+                # Clock readings aside (dates in the result file, the methods' time line, elapsed
+                # seconds in progress lines).
+                text = re.sub(r"\w{3} \w{3} [ \d]\d \d\d:\d\d:\d\d \d{4}|^%s: .* s \(cpu .*$|^exact: [\d.]+ s," % method,
+                              "", "\n".join(texts), flags=re.M)
                 # The sequence and its trimmed parts as written with U.
                 outputs[letter, method] = re.sub(r"[ACGTUN]{8,}", lambda m: m.group().replace("T", "U"), text)
         self.assertEqual(outputs["U", "ea"].count("can not pair"), 0)
