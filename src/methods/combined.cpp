@@ -5,6 +5,7 @@
 #include "energy/pathstructs.h"
 #include "error/fatal_error.h"
 #include "methods/common.h"
+#include "parallel/pool.h"
 #include "search/driver.h"
 
 namespace methods {
@@ -14,6 +15,18 @@ ActionChain chain_of(const PathResult& r) {
     ActionChain ac;
     for (const Move& m : r.moves) ac.push_back(m.add ? add : del, m.i, m.j);
     return ac;
+}
+
+// Whether an evolutionary run of `seconds` can hold the budget and the memory cap on a problem of
+// n bases. It holds the reordering tables of up to two batches of parents (2 x threads a batch, at
+// most 16; one parent at a time with one thread), about 10 n^2 bytes each, and a parent's tables
+// take about 1e-6 n^2 seconds to build before the clock is asked again (1 s at 1,000 nt); up to
+// 1 s past the budget is allowed.
+bool evolution_fits(std::size_t n, double seconds, const SearchConfig& cf, std::size_t memory_mib) {
+    const std::size_t threads = cf.THREADS > 0 ? cf.THREADS : parallel::hardware_threads();
+    const std::size_t parents = threads == 1 ? 1 : 2 * std::min<std::size_t>(2 * threads, 16);
+    const double nn = static_cast<double>(n) * static_cast<double>(n);
+    return parents * 10 * nn <= static_cast<double>(memory_mib) * 1048576.0 && 1e-6 * nn <= std::max(seconds, 1.0);
 }
 
 }  // namespace
@@ -29,6 +42,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     bool evo_found = false;
     // The evolutionary search seeded with the beam path and the best path known, for `seconds`.
     auto evolve = [&](const PathResult& known, double seconds) -> const PathResult* {
+        if (!evolution_fits(pb.sequence.size(), seconds, cf, opt.memory_mib)) return nullptr;
         SearchHook hook;
         hook.cancel = opt.cancel;
         hook.seeds.push_back(chain_of(beam));
@@ -54,10 +68,11 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     const std::size_t states = best.states, bytes = best.peak_bytes;
     const StopReason why = best.stop;
     // The rest of the budget (all of it when the exact search ended early, at its cap) goes to
-    // the evolutionary search; with no time left it still runs once if it has not.
+    // the evolutionary search, where it fits the time and memory left (evolution_fits).
     // An evolutionary run may end by itself before its time: then another, from the best path.
     if (evo_found && evo.barrier < best.barrier) best = evo;
-    while (!best.proved && !cancelled(opt) && (!wrote_files || seconds_since(t0) < opt.seconds - 1)) {
+    while (!best.proved && !cancelled(opt) && (!wrote_files || seconds_since(t0) < opt.seconds - 1) &&
+           evolution_fits(pb.sequence.size(), opt.seconds - seconds_since(t0), cf, opt.memory_mib)) {
         const double started = seconds_since(t0);
         evolve(best, opt.seconds - started);
         if (evo_found && evo.barrier < best.barrier) best = evo;

@@ -64,6 +64,9 @@ bool touched(const Kept& k, const Move& m, const Move& m0) {
     return x == a || x == b || y == a || y == b;
 }
 
+// Above this many moves x bases, a beam past its time finishes its path without evaluating it.
+constexpr int64_t kUnevaluatedFinish = 4000000;
+
 // One beam search from `from` to `to`; the moves of its best path and its saddle (dcal/mol).
 // Once `late()` says the time is up, the remaining steps keep one partial path each.
 std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& from, const PairTable& to, int efrom,
@@ -115,6 +118,23 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     auto rank_key = [](int saddle, int energy) { return static_cast<int64_t>(saddle) * (int64_t{1} << 32) + energy; };
     for (int step = 0; step < d; ++step) {
         if (width > 1 && late()) width = 1;
+        // Past the time with one partial path left on a long problem: its remaining deletions, then
+        // its remaining additions, unevaluated (one step's move energies may take seconds there).
+        // The saddle is then unknown (INT_MAX); the caller evaluates the path.
+        const bool long_problem = static_cast<int64_t>(d) * seq.length() > kUnevaluatedFinish;
+        if (width == 1 && layer.size() == 1 && long_problem && late()) {
+            std::vector<Move> path;
+            for (int back = step - 1, at = 0; back >= 0; --back) {
+                path.push_back(moves[history[back][at].second]);
+                at = history[back][at].first;
+            }
+            std::reverse(path.begin(), path.end());
+            for (int pass = 0; pass < 2; ++pass)
+                for (int m = 0; m < d; ++m)
+                    if (!(done[m >> 6] >> (m & 63) & 1) && moves[m].add == (pass == 1)) path.push_back(moves[m]);
+            saddle = std::numeric_limits<int>::max();
+            return path;
+        }
         // Only candidates ranked (saddle, energy) among the best 2 x width of all can be kept,
         // unless merging leaves fewer than `width` of them: then every candidate is taken.
         keys.clear();
@@ -239,7 +259,8 @@ void search_part(PartRun& run, const std::function<bool()>& late) {
         m.i = run.part->at[m.i];
         m.j = run.part->at[m.j];
     }
-    if (*std::max_element(energies.begin(), energies.end()) != std::min(forward, backward))
+    if (std::min(forward, backward) != std::numeric_limits<int>::max() &&
+        *std::max_element(energies.begin(), energies.end()) != std::min(forward, backward))
         throw std::logic_error("beam search: move energies disagree with the beam's");
     run.moves = std::move(moves);
     run.energies = std::move(energies);
