@@ -9,9 +9,9 @@ cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
 tmp=$(mktemp -d /tmp/zentrola_install_XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
-mkdir "$tmp/src" "$tmp/work"
+mkdir "$tmp/src" "$tmp/run"
 git ls-files -z | xargs -0 tar -cf - | tar -xf - -C "$tmp/src"
-cp examples/dsra.faa examples/config "$tmp/work/"
+cp examples/dsra.faa examples/config "$tmp/run/"
 
 echo "== cmake --install into $tmp/prefix"
 cmake -S "$tmp/src" -B "$tmp/build" -DZENTROLA_TESTS=OFF -DZENTROLA_BENCH=OFF >/dev/null
@@ -26,7 +26,7 @@ echo "== pip install . into the virtual environment $tmp/venv"
 readme_example=$(awk '/^```python$/ {on = 1; next} on && /^```$/ {exit} on' "$tmp/src/README.md")
 rm -rf "$tmp/src" "$tmp/build"
 
-cd "$tmp/work"
+cd "$tmp/run"
 echo "== the installed command on the example, ENERGYPARAMS by name"
 sed -i 's|^# ENERGYPARAMS=.*|ENERGYPARAMS=andronescu2007|' config
 "$tmp/prefix/bin/zentrola" -i dsra.faa -d cli_out -c config -s 1 -m auto -t 20 | tail -1

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Times the workflow on ROWS rows (default 40) of a TSV with -m direct (or METHOD=...) on 2 cores: prints
 # the wall time of the whole workflow and the sum of the runs' own seconds. The rows are the TSV's first
-# ROWS rows, its rows repeated under new ids when it has fewer (default: /work/shared/bench/public.tsv when
+# ROWS rows, its rows repeated under new ids when it has fewer (default: bench/public.tsv, the public set, when
 # present, else examples/instances.tsv without its broken row).
 # Usage: workflow/bench.sh [TSV] [ROWS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tsv=${1:-/work/shared/bench/public.tsv}
+tsv=${1:-bench/public.tsv}
 [ -f "$tsv" ] || { tsv=examples/instances.tsv; }
 rows=${2:-40}
 tmp=$(mktemp -d)

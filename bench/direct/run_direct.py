@@ -55,8 +55,8 @@ def main():
     ap.add_argument("--max-distance", type=int, default=None)
     args = ap.parse_args()
     runs = []
-    for spec in args.run:
-        name, binary, extra = spec.split(":", 2)
+    for given in args.run:
+        name, binary, extra = given.split(":", 2)
         runs.append((name, binary, extra.split(",") if extra else []))
     rows = list(csv.DictReader(open(args.tsv), delimiter="\t"))[:: args.every]
     if args.max_distance is not None:
