@@ -29,13 +29,12 @@
 #include <memory>
 #include <ostream>
 #include <stdexcept>
-#include <thread>
 #include <unordered_map>
 
 #include "error/fatal_error.h"
 #include "methods/common.h"
 #include "methods/state_store.h"
-#include "methods/workers.h"
+#include "parallel/pool.h"
 #include "nnmodel/move.h"
 
 namespace methods {
@@ -239,7 +238,7 @@ public:
           t0_(t0),
           model_{pr, nnmodel::prepare_moves(*pr.params), pr.seq.length()},
           store_(pr.seq.length()),
-          workers_(opt.threads > 0 ? opt.threads : std::max(1u, std::thread::hardware_concurrency())),
+          workers_(opt.threads > 0 ? opt.threads : parallel::hardware_threads()),
           worker_(workers_.threads()),
           cap_(opt.memory_mib << 20),
           max_offers_(std::max<std::size_t>(4096, cap_ / 8 / sizeof(Offer))),
@@ -287,7 +286,7 @@ private:
     std::chrono::steady_clock::time_point t0_;
     Model model_;
     StateStore store_;
-    Workers workers_;
+    parallel::Pool workers_;
     std::vector<Worker> worker_;
     std::size_t cap_, max_offers_;
     std::size_t queued_ = 0;
@@ -355,9 +354,14 @@ Halt ExactSearch::expand_all(const Entry* entries, std::size_t m, int cut, std::
     if (offers.size() < m) offers.resize(m);
     std::atomic<std::size_t> count{0};
     std::vector<Halt> halts(m, Halt::none);
-    workers_.run(m, [&](std::size_t k, int t) {
-        offers[k].clear();
-        halts[k] = expand(worker_[t], entries[k].idx, entries[k].energy, cut, offers[k], count);
+    // One task a thread, each with its own scratch, taking structures in turn; results by index,
+    // so they do not depend on which thread expanded what.
+    std::atomic<std::size_t> next{0};
+    workers_.run(workers_.threads(), [&](int t) {
+        for (std::size_t k = next++; k < m; k = next++) {
+            offers[k].clear();
+            halts[k] = expand(worker_[t], entries[k].idx, entries[k].energy, cut, offers[k], count);
+        }
     });
     for (Halt h : halts)
         if (h == Halt::cancel || h == Halt::time) return h;
