@@ -27,8 +27,9 @@ constexpr double kEvolutionShare = 0.2;
 // the budget), and when it ends without a proof before the budget, the evolutionary search takes
 // the rest (run again from the best path while it ends early). The evolutionary
 // part draws from the program's random stream (seed it first) and uses the built-in model
-// whatever `cf` names; it ends at the first generation boundary past the budget. `wrote_files`
-// tells whether it ran (and so wrote the files).
+// whatever `cf` names; it stops after the parent being bred once the budget is spent, and does not
+// run where its tables would not fit the memory cap or the time left. `wrote_files` tells whether
+// it ran (and so wrote the files).
 PathResult combined_path(const Problem& pb, const Options& opt, const SearchConfig& cf, const EvolutionFiles& files,
                          bool& wrote_files);
 
