@@ -2,11 +2,13 @@
 // random sequence, several structures each reached by descent from the open chain (random
 // order of moves, a move taken when it lowers the energy, until none does; a move adds or
 // deletes one pair, or adds a pair with its stacked inner neighbour), and
-// as A and B the two lowest distinct minima whose base-pair distance is at least MINDIST.
+// as A the lowest minimum and as B the next lowest whose base-pair distance to A lies in
+// [MINDIST, MAXDIST] (a sequence without such a pair is skipped).
 // Prints a TSV with the columns of public.tsv that the benchmark script reads (id, sequence,
 // A, B, len, bpdist, E_A, E_B, fp_w4d, exact_direct, exact_any; the anchors NA).
 //
-//   local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST]
+//   local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST [MAXDIST]]
+//   local_minima_pairs --descend SEED MINDIST MAXDIST < rows.tsv   (see descend_rows)
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -25,10 +27,9 @@ bool can_pair(char a, char b) {
 
 // Descent to a local minimum: every pair (i, j) that can form without crossing and every pair
 // present is a move; moves are tried in a random order and taken when they lower the energy.
-std::string descend(std::mt19937& g, const std::string& seq) {
+std::string descend(std::mt19937& g, const std::string& seq, std::string s) {
     const int n = static_cast<int>(seq.size());
     const nnmodel::EncodedSequence es = nnmodel::encode_sequence(seq);
-    std::string s(n, '.');
     std::vector<std::pair<int, int>> cand;
     for (int i = 0; i < n; ++i)
         for (int j = i + 4; j < n; ++j)
@@ -80,14 +81,38 @@ int distance(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+// Reads rows "id sequence A B ..." (tab-separated, as longfold prints them), takes A and B down to
+// local minima by the same descent and prints those whose distance lies in [MINDIST, MAXDIST].
+int descend_rows(std::mt19937& g, int mindist, int maxdist) {
+    std::printf("id\tsequence\tA\tB\tlen\tbpdist\tE_A\tE_B\tfp_w4d\texact_direct\texact_any\n");
+    char buf[1 << 16];
+    while (std::fgets(buf, sizeof buf, stdin)) {
+        char id[256], seq[20001], a[20001], b[20001];
+        if (std::sscanf(buf, "%255s %20000s %20000s %20000s", id, seq, a, b) != 4 || std::string(id) == "id") continue;
+        const std::string A = descend(g, seq, a), B = descend(g, seq, b);
+        const int d = distance(A, B);
+        if (d < mindist || d > maxdist) continue;
+        std::printf("%s\t%s\t%s\t%s\t%zu\t%d\t%.2f\t%.2f\tNA\tNA\tNA\n", id, seq, A.c_str(), B.c_str(),
+                    A.size(), d, methods::structure_energy(seq, A) / 100.0, methods::structure_energy(seq, B) / 100.0);
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--descend") {
+        std::mt19937 g(static_cast<unsigned>(std::atoi(argv[2])));
+        return descend_rows(g, std::atoi(argv[3]), std::atoi(argv[4]));
+    }
     if (argc < 5) {
-        std::fprintf(stderr, "usage: local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST]\n");
+        std::fprintf(stderr,
+                     "usage: local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST [MAXDIST]]\n"
+                     "       local_minima_pairs --descend SEED MINDIST MAXDIST < rows.tsv\n");
         return 2;
     }
     std::mt19937 g(static_cast<unsigned>(std::atoi(argv[1])));
     const int count = std::atoi(argv[2]), lo = std::atoi(argv[3]), hi = std::atoi(argv[4]);
     const int mindist = argc > 5 ? std::atoi(argv[5]) : 10;
+    const int maxdist = argc > 6 ? std::atoi(argv[6]) : 1 << 30;
     std::printf("id\tsequence\tA\tB\tlen\tbpdist\tE_A\tE_B\tfp_w4d\texact_direct\texact_any\n");
     for (int made = 0; made < count;) {
         const int n = lo + static_cast<int>(g() % (hi - lo + 1));
@@ -95,14 +120,14 @@ int main(int argc, char** argv) {
         for (char& c : seq) c = "ACGU"[g() % 4];
         std::vector<std::pair<int, std::string>> minima;
         for (int k = 0; k < 8; ++k) {
-            const std::string s = descend(g, seq);
+            const std::string s = descend(g, seq, std::string(n, '.'));
             minima.push_back({methods::structure_energy(seq, s), s});
         }
         std::sort(minima.begin(), minima.end());
         if (std::getenv("VERBOSE")) std::fprintf(stderr, "n=%d lowest %d %d\n", n, minima[0].first, minima.back().first);
         for (std::size_t b = 1; b < minima.size(); ++b) {
             const int d = distance(minima[0].second, minima[b].second);
-            if (d < mindist) continue;
+            if (d < mindist || d > maxdist) continue;
             std::printf("minpair_%d\t%s\t%s\t%s\t%d\t%d\t%.2f\t%.2f\tNA\tNA\tNA\n", made, seq.c_str(),
                         minima[0].second.c_str(), minima[b].second.c_str(), n, d, minima[0].first / 100.0,
                         minima[b].first / 100.0);

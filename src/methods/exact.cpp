@@ -1,20 +1,25 @@
 // Exact bottleneck search from both ends. Two floods, one from A and one from B, share a
-// threshold T (integer dcal/mol) that rises one step at a time: a structure's key is the
-// highest energy on the path its flood reached it by, and every queued structure with a key at
-// most T is expanded before T rises. Each flood is a stack per key, so it floods everything
-// reachable at T before the next key is touched.
+// threshold T (integer dcal/mol) that rises one step at a time: every structure a flood reaches
+// through structures at most T is stored and expanded before T rises. Each flood is a stack, so
+// it floods everything reachable at T before the next level is touched.
 //
 //   - A flood reaching a structure the other flood holds joins A and B by a path whose highest
 //     energy is max(T, energy of that structure); when that is T the path is optimal.
 //   - When either flood runs out of structures at T without meeting the other, no path stays
 //     at or below T (it would have led that flood to the other's end): T + 1 - E(A) is a proved
-//     lower bound and T rises for both; the other flood's queued structures move up with it.
-//   - The flood whose front at T is smaller is expanded first, so the smaller basin proves the
+//     lower bound and T rises for both.
+//   - The flood whose stack at T is smaller is expanded first, so the smaller basin proves the
 //     bound.
 //
+// A move to a structure above T is not stored: it waits, as the stored structure it leaves and
+// the move (8 bytes), in a list per flood and energy. When T reaches that energy the list is
+// replayed: structures already stored are dropped, one the other flood holds is a meeting at T,
+// the rest are stored and flooded. Most moves a flood finds lead above T and most of those are
+// never needed, so the store holds the floods themselves and little else.
+//
 // Structures are expanded in batches of kBatch taken from one flood's stack, by every thread;
-// their moves are stored in the batch's order, so the search (and its result) is the same for
-// any number of threads. Only structures strictly below the best barrier known are stored.
+// their moves are handled in the batch's order, so the search (and its result) is the same for
+// any number of threads. Only structures strictly below the best barrier known are kept.
 //
 // Once the barrier is known, the path returned is the one with the fewest moves among the
 // stored structures at or below the saddle (breadth-first from A); among those of equal length,
@@ -211,10 +216,53 @@ struct Offer {
     uint32_t j;  // bit 31: the move adds (i, j)
 };
 
-// A queued structure and its energy (dcal/mol).
+// A stored structure waiting for expansion and its energy (dcal/mol).
 struct Entry {
     uint32_t idx;
     int energy;
+};
+
+// A structure above the threshold, not stored: a move from record `from`, as i | j << 15 |
+// add << 30 (positions below 2^15).
+struct Pending {
+    uint32_t from;
+    uint32_t move;
+    static uint32_t code(const Offer& o) { return o.i | (o.j & 0x7FFFu) << 15 | (o.j >> 31) << 30; }
+    Offer offer() const { return {0, 0, move & 0x7FFFu, (move >> 15 & 0x7FFFu) | (move >> 30) << 31}; }
+};
+
+// Waiting moves of one flood at one energy, in blocks of 16, 32, ... up to 4096 entries, so
+// that neither many short lists nor a long one hold much more than their entries.
+class PendingList {
+public:
+    bool empty() const { return size_ == 0; }
+    std::size_t bytes() const { return capacity_ * sizeof(Pending); }
+    void push(Pending p) {
+        if (size_ == capacity_) {
+            const std::size_t b = blocks_.empty() ? 16 : std::min<std::size_t>(4096, 2 * last_);
+            blocks_.emplace_back(new Pending[b]);
+            last_ = b;
+            capacity_ += b;
+        }
+        const std::size_t used = size_ - (capacity_ - last_);
+        blocks_.back()[used] = p;
+        ++size_;
+    }
+    template <class F>
+    void for_each(F f) const {  // in the order pushed; stops when f returns false
+        std::size_t left = size_, b = 16;
+        for (const auto& block : blocks_) {
+            for (std::size_t k = 0; k < std::min(b, left); ++k)
+                if (!f(block[k])) return;
+            left -= std::min(b, left);
+            b = std::min<std::size_t>(4096, 2 * b);
+        }
+    }
+    void clear() { *this = PendingList(); }
+
+private:
+    std::vector<std::unique_ptr<Pending[]>> blocks_;
+    std::size_t size_ = 0, capacity_ = 0, last_ = 0;
 };
 
 enum class Halt { none, time, cancel, offers };
@@ -252,13 +300,14 @@ private:
         if (seconds_since(t0_) >= until_) return why = StopReason::budget, true;
         return false;
     }
-    // The tables with `more` records and `offers` moves in hand exceed the cap. A quarter of
-    // the cap is kept for the move caches and the moves of a batch, whatever they hold, so the
-    // point where the cap stops the search does not depend on the number of threads.
-    bool over_cap(std::size_t more) const {
+    // The tables with `more` records and `pending` bytes of waiting moves more exceed the cap. A quarter
+    // of the cap is kept for the move caches and the moves of a batch, whatever they hold, so
+    // the point where the cap stops the search does not depend on the number of threads.
+    bool over_cap(std::size_t more, std::size_t pending) const {
         return store_.size() + more >= StateStore::kMaxRecords ||
-               store_.bytes_with(more) + queued_ * 2 * sizeof(Entry) + cap_ / 4 > cap_;
+               store_.bytes_with(more) + queued_ * 2 * sizeof(Entry) + pending_ + pending + cap_ / 4 > cap_;
     }
+    void note_peak() { peak_ = std::max(peak_, store_.bytes() + queued_ * 2 * sizeof(Entry) + pending_); }
     Halt expand(Worker& wk, uint32_t idx, int E, int cut, std::vector<Offer>& out, std::atomic<std::size_t>& count);
     // Expands entries[0..m) into offers[0..m) with every thread; the first halt met, if any.
     Halt expand_all(const Entry* entries, std::size_t m, int cut, std::vector<std::vector<Offer>>& offers);
@@ -289,7 +338,9 @@ private:
     parallel::Pool workers_;
     std::vector<Worker> worker_;
     std::size_t cap_, max_offers_;
-    std::size_t queued_ = 0;
+    std::size_t queued_ = 0;   // entries on the stacks
+    std::size_t pending_ = 0;  // bytes of the waiting moves' lists
+    std::size_t peak_ = 0;     // bytes
     int cut_;  // only structures strictly below it are stored
     double until_ = opt_.seconds;  // seconds: the search's end (the path's shortening may end sooner)
     double next_progress_ = 0;
@@ -471,16 +522,17 @@ std::vector<std::string> ExactSearch::shortest(int saddle, const std::vector<std
 
 PathResult ExactSearch::run(PathResult best) {
     const int W = store_.words();
-    const int T0 = std::max(pr_.EA, pr_.EB);  // every key is at least this
+    const int T0 = std::max(pr_.EA, pr_.EB);  // every structure is flooded at T0 or above
     std::vector<uint64_t> w(W);
-    std::array<std::vector<std::vector<Entry>>, 2> bucket;
-    for (auto& b : bucket) b.resize(cut_ - T0);
+    std::array<std::vector<Entry>, 2> stack;                  // stored, to expand at T
+    std::array<std::vector<PendingList>, 2> waiting;  // by energy - T0, above T
+    for (auto& b : waiting) b.resize(cut_ - T0);
     pack(pb_.A, w.data(), W);
     store_.insert(w.data(), store_.hash(w.data()), 0, 0);
     pack(pb_.B, w.data(), W);
     store_.insert(w.data(), store_.hash(w.data()), 1, 1);
-    bucket[0][0].push_back({0, pr_.EA});
-    bucket[1][0].push_back({1, pr_.EB});
+    stack[0].push_back({0, pr_.EA});
+    stack[1].push_back({1, pr_.EB});
     queued_ = 2;
 
     Meet meet;
@@ -493,21 +545,46 @@ PathResult ExactSearch::run(PathResult best) {
     int T = T0;
     double last_rise = 0;  // seconds: when T last rose
     bool stall_called = false;
+    // The moves waiting at energy T of both floods, into the store and onto the stacks.
+    auto release = [&]() {
+        for (int side = 0; side < 2 && meet.value > T; ++side) {
+            PendingList& list = waiting[side][T - T0];
+            std::size_t done = 0;
+            bool halted = false;
+            list.for_each([&](const Pending& p) {
+                if ((++done & 1023) == 0 && (stop_now(why) || over_cap(1024, 0))) {
+                    if (!stop_now(why)) why = StopReason::memory;
+                    halted = true;
+                    return false;
+                }
+                const uint64_t* st = moved(p.from, p.offer(), w);
+                const uint64_t h = StateStore::hash(st, W);
+                const uint32_t x = store_.find(st, h);
+                if (x == StateStore::kNone) {
+                    stack[side].push_back({store_.insert(st, h, p.from, side), T});
+                    ++queued_;
+                } else if (store_.side(x) != side) {
+                    meet = {T, p.from, x, side};
+                    cut_ = T;
+                    return false;
+                }
+                return true;
+            });
+            note_peak();
+            if (halted) return false;
+            pending_ -= list.bytes();
+            list.clear();
+        }
+        return true;
+    };
     while (meet.value > T && T < cut_) {
-        std::vector<Entry>& fa = bucket[0][T - T0];
-        std::vector<Entry>& fb = bucket[1][T - T0];
-        if (fa.empty() || fb.empty()) {  // a flood is exhausted at T: no path stays at or below it
-            std::vector<Entry>& rest = fa.empty() ? fb : fa;
-            if (T + 1 < cut_) {
-                std::vector<Entry>& up = bucket[fa.empty() ? 1 : 0][T + 1 - T0];
-                up.insert(up.end(), rest.begin(), rest.end());
-            } else {
-                queued_ -= rest.size();
-            }
-            std::vector<Entry>().swap(fa);
-            std::vector<Entry>().swap(fb);
+        if (stack[0].empty() || stack[1].empty()) {  // a flood is exhausted at T: no path stays at or below it
             ++T;
             last_rise = seconds_since(t0_);
+            if (T < cut_ && !release()) {
+                stopped = true;
+                break;
+            }
             continue;
         }
         if (stop_now(why)) {
@@ -533,13 +610,13 @@ PathResult ExactSearch::run(PathResult best) {
             progress(T, std::min(meet.value, pr_.EA + best.barrier), "");
             next_progress_ = seconds_since(t0_) + opt_.progress_every;
         }
-        if (over_cap(0)) {
+        if (over_cap(0, 0)) {
             stopped = true;
             why = StopReason::memory;
             break;
         }
-        const int side = fa.size() <= fb.size() ? 0 : 1;
-        std::vector<Entry>& front = side == 0 ? fa : fb;
+        const int side = stack[0].size() <= stack[1].size() ? 0 : 1;
+        std::vector<Entry>& front = stack[side];
         const std::size_t m = std::min(single > 0 ? std::size_t{1} : kBatch, front.size());
         batch.assign(front.end() - static_cast<std::ptrdiff_t>(m), front.end());
         std::reverse(batch.begin(), batch.end());  // the stack's order
@@ -554,13 +631,15 @@ PathResult ExactSearch::run(PathResult best) {
                                                                                       : StopReason::memory;
             break;
         }
-        std::size_t total = 0;
-        for (std::size_t k = 0; k < m; ++k) total += offers[k].size();
-        if (over_cap(total)) {
+        std::size_t low = 0, high = 0;  // moves to T or below, above T
+        for (std::size_t k = 0; k < m; ++k)
+            for (const Offer& o : offers[k]) ++(o.energy <= T ? low : high);
+        if (over_cap(low, (high + 2 * 4096) * sizeof(Pending))) {
             stopped = true;
             why = StopReason::memory;
             break;
         }
+        note_peak();
         front.resize(front.size() - m);
         queued_ -= m;
         if (single > 0) --single;
@@ -574,9 +653,15 @@ PathResult ExactSearch::run(PathResult best) {
                 const uint64_t* s = moved(from, os[o], w);
                 const uint32_t x = store_.find(s, os[o].hash);
                 if (x == StateStore::kNone) {
-                    const int key = std::max(T, E);
-                    bucket[side][key - T0].push_back({store_.insert(s, os[o].hash, from, side), E});
-                    ++queued_;
+                    if (E <= T) {
+                        front.push_back({store_.insert(s, os[o].hash, from, side), E});
+                        ++queued_;
+                    } else {
+                        PendingList& list = waiting[side][E - T0];
+                        pending_ -= list.bytes();
+                        list.push({from, Pending::code(os[o])});
+                        pending_ += list.bytes();
+                    }
                 } else if (store_.side(x) != side && std::max(T, E) < meet.value) {
                     meet = {std::max(T, E), from, x, side};
                     cut_ = meet.value;  // only structures below it can improve
@@ -587,7 +672,8 @@ PathResult ExactSearch::run(PathResult best) {
     }
 
     best.states = store_.size();
-    best.peak_bytes = store_.bytes() + queued_ * 2 * sizeof(Entry);
+    note_peak();
+    best.peak_bytes = peak_;
     for (const Worker& wk : worker_) best.peak_bytes += wk.cache.bytes();
     const int lower = meet.value <= T ? meet.value : T;
     if (meet.value < pr_.EA + best.barrier) {  // the floods met below the first bound
