@@ -117,13 +117,11 @@ public:
         const std::vector<int>& un = loop.unpaired();
         if (static_cast<int>(un.size()) > kCachedUnpaired) return nullptr;
         LoopAdditions la;
-        int base = 0;
         for (std::size_t x = 0; x < un.size(); ++x) {
             for (std::size_t y = x + 1; y < un.size(); ++y) {
                 if (!m.allowed(un[x], un[y])) continue;
-                if (la.pair.empty()) base = loop.energy(*m.pr.params, m.pr.dangles);
                 la.pair.push_back(static_cast<uint32_t>(un[x]) << 16 | static_cast<uint32_t>(un[y]));
-                la.delta.push_back(loop.energy_toggled(*m.pr.params, m.pr.dangles, un[x], un[y]) - base);
+                la.delta.push_back(nnmodel::move_delta(m.moves, m.pr.seq, pt, un[x], un[y], m.pr.dangles));
             }
         }
         bytes_ += key_.size() * 4 + la.pair.size() * 8 + 96;
