@@ -20,7 +20,7 @@ struct EvolutionFiles {
 
 // Share of the budget the evolutionary search gets when the exact search's lower bound stalls
 // (Options::on_stall); the exact search then goes on with the better path as its bound.
-constexpr double kEvolutionShare = 0.2;
+constexpr double kEvolutionShare = 0.5;
 
 // The best path of the three searches, with the exact search's lower bound. The exact search has
 // the budget; when its bound stalls it pauses for the evolutionary search (kEvolutionShare of
