@@ -293,9 +293,13 @@ public:
     PathResult run(PathResult best);
 
 private:
-    bool stop_now(StopReason& why) const {
+    // `more` records about to be stored: a doubling of the table they would cause is not begun
+    // when it would run past the budget (it cannot be interrupted).
+    bool stop_now(StopReason& why, std::size_t more = 0) const {
         if (cancelled(opt_)) return why = StopReason::interrupted, true;
-        if (seconds_since(t0_) >= until_) return why = StopReason::budget, true;
+        const double left = until_ - seconds_since(t0_);
+        if (left <= 0 || (store_.grows_with(more) && store_.grow_seconds() > left))
+            return why = StopReason::budget, true;
         return false;
     }
     // The tables with `more` records and `pending` bytes of waiting moves more exceed the cap. A quarter
@@ -550,10 +554,14 @@ PathResult ExactSearch::run(PathResult best) {
             std::size_t done = 0;
             bool halted = false;
             list.for_each([&](const Pending& p) {
-                if ((++done & 1023) == 0 && (stop_now(why) || over_cap(1024, 0))) {
-                    if (!stop_now(why)) why = StopReason::memory;
-                    halted = true;
-                    return false;
+                if ((done++ & 1023) == 0) {
+                    if (!stop_now(why, 1024) && over_cap(1024, 0)) {
+                        why = StopReason::memory;
+                        halted = true;
+                    } else {
+                        halted = stop_now(why, 1024);
+                    }
+                    if (halted) return false;
                 }
                 const uint64_t* st = moved(p.from, p.offer(), w);
                 const uint64_t h = StateStore::hash(st, W);
@@ -635,6 +643,10 @@ PathResult ExactSearch::run(PathResult best) {
         if (over_cap(low, (high + 2 * 4096) * sizeof(Pending))) {
             stopped = true;
             why = StopReason::memory;
+            break;
+        }
+        if (stop_now(why, low)) {
+            stopped = true;
             break;
         }
         note_peak();

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -56,6 +57,11 @@ public:
         while (4 * (count_ + more) > 3 * slots) slots *= 2;
         return blocks * (rec_ << shift_) + (slots + (slots > slot_.size() ? slots / 2 : 0)) * 5;
     }
+
+    // Whether storing `more` records doubles the table, and about how many seconds that takes
+    // (from the last doubling, which read half as many records; 0 before any).
+    bool grows_with(std::size_t more) const { return 4 * (count_ + more) > 3 * slot_.size(); }
+    double grow_seconds() const { return 2 * last_grow_seconds_; }
 
     static uint64_t hash(const uint64_t* w, int W) {
         uint64_t h = 0x243F6A8885A308D3ULL;
@@ -123,6 +129,7 @@ private:
 
     // Doubles the table; the records are read in order (hashes are not kept).
     void grow() {
+        const auto start = std::chrono::steady_clock::now();
         ++bits_;
         slot_.assign(std::size_t{1} << bits_, 0);
         slot_.shrink_to_fit();
@@ -133,12 +140,14 @@ private:
             load(static_cast<uint32_t>(idx), w.data());
             place(static_cast<uint32_t>(idx), hash(w.data()));
         }
+        last_grow_seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
     int W_, R_, rec_;
     int shift_;  // log2 of the records per block
     int bits_;   // log2 of the number of slots
     std::size_t count_ = 0;
+    double last_grow_seconds_ = 0;
     std::vector<std::unique_ptr<uint8_t[]>> blocks_;
     std::vector<uint32_t> slot_;
     std::vector<uint8_t> tag_;
