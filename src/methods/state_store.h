@@ -135,10 +135,19 @@ private:
         slot_.shrink_to_fit();
         tag_.assign(std::size_t{1} << bits_, 0);
         tag_.shrink_to_fit();
+        // Records in runs of kRun: their hashes first, with the slots they start at fetched into
+        // the cache, then placed, so that the table's cache misses overlap.
+        constexpr std::size_t kRun = 32;
         std::vector<uint64_t> w(W_);
-        for (std::size_t idx = 0; idx < count_; ++idx) {
-            load(static_cast<uint32_t>(idx), w.data());
-            place(static_cast<uint32_t>(idx), hash(w.data()));
+        uint64_t h[kRun];
+        for (std::size_t from = 0; from < count_; from += kRun) {
+            const std::size_t m = std::min(kRun, count_ - from);
+            for (std::size_t k = 0; k < m; ++k) {
+                load(static_cast<uint32_t>(from + k), w.data());
+                h[k] = hash(w.data());
+                prefetch(h[k]);
+            }
+            for (std::size_t k = 0; k < m; ++k) place(static_cast<uint32_t>(from + k), h[k]);
         }
         last_grow_seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
