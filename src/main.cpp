@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <iostream>
+#include <utility>
 
 #include "energy/evaluator.h"
 #include "error/fatal_error.h"
@@ -83,7 +84,7 @@ void run(int argc, char** argv) {
             throw FatalError({std::string("Error: ") + e.what()});
         }
         pathout::Path best;
-        best.structures = r.structures;
+        best.structures = std::move(r.structures);  // a long path's structures are held once
         for (int e : r.energies) best.energies.push_back(e / 100.0);
         for (const methods::Move& m : r.moves) best.moves.push_back({m.add, m.i + 1, m.j + 1});
         best.info = {r.method, r.status(), r.lower_bound_kcal(), pathout::params_name(cf.ENERGYPARAMS), cf.DANGLES,

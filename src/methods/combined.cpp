@@ -60,12 +60,15 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     };
     Options exact_opt = opt;
     exact_opt.seconds = std::max(0.0, opt.seconds - seconds_since(t0));
+    // The beam's path stays beside the exact search's tables.
+    const std::size_t beam_bytes = path_bytes(pb.sequence.size(), beam.moves.size());
+    exact_opt.memory_mib = opt.memory_mib - std::min(opt.memory_mib, beam_bytes >> 20);
     exact_opt.on_stall = [&](const PathResult& known) {
         return evolve(known, std::min(opt.seconds * kEvolutionShare, opt.seconds - seconds_since(t0)));
     };
     PathResult best = exact_path(pb, exact_opt, &beam);
     const int lower = best.lower_bound;
-    const std::size_t states = best.states, bytes = best.peak_bytes;
+    const std::size_t states = best.states, bytes = best.peak_bytes + beam_bytes;
     const StopReason why = best.stop;
     // The rest of the budget (all of it when the exact search ended early, at its cap) goes to
     // the evolutionary search, where it fits the time and memory left (evolution_fits).

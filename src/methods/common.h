@@ -32,8 +32,22 @@ Prepared prepare(const Problem& pb);
 // Pairs (i, j), i < j, of `a` that `b` lacks.
 std::vector<Move> pairs_missing(const PairTable& a, const PairTable& b);
 
-// Fills structures, energies and barrier of `r` by replaying r.moves from A.
+// Fills structures, energies and barrier of `r` by replaying r.moves from A; every energy is a
+// whole evaluation of its structure.
 void replay(const Problem& pb, const Prepared& pr, PathResult& r);
+
+// Energies (dcal/mol) of A and of the structure after each move, from the moves' energy changes
+// or, where those would evaluate two whole structures (sequences longer than
+// nnmodel::MoveModel::max_length), from one whole evaluation per structure.
+std::vector<int> path_energies(const Prepared& pr, const std::vector<Move>& moves);
+
+// Bytes a path of `steps` moves on n bases holds as a PathResult (its structures and energies),
+// and the least a run of the program on n bases needs besides its tables and its path.
+std::size_t path_bytes(std::size_t n, std::size_t steps);
+constexpr std::size_t kBaseBytes = std::size_t{12} << 20;
+// Throws std::invalid_argument when opt.memory_mib cannot hold even the shortest path of the
+// problem (one move per pair of A or B not in both) beside kBaseBytes.
+void check_memory_floor(const Prepared& pr, const Options& opt);
 
 // Options::cancel is set: the search should stop at this check.
 bool cancelled(const Options& opt);

@@ -230,8 +230,9 @@ struct Worker {
 
 class ExactSearch {
 public:
+    // `held`: bytes held beside the tables (the program, the paths), counted against the cap.
     ExactSearch(const Problem& pb, const Prepared& pr, const Options& opt, std::chrono::steady_clock::time_point t0,
-                int cut)
+                int cut, std::size_t held)
         : pb_(pb),
           pr_(pr),
           opt_(opt),
@@ -240,7 +241,8 @@ public:
           store_(pr.seq.length()),
           workers_(opt.threads > 0 ? opt.threads : parallel::hardware_threads()),
           worker_(workers_.threads()),
-          cap_(opt.memory_mib << 20),
+          held_(held),
+          cap_((opt.memory_mib << 20) > held_ ? (opt.memory_mib << 20) - held_ : 0),
           max_offers_(std::max<std::size_t>(4096, cap_ / 8 / sizeof(Offer))),
           cut_(cut) {}
 
@@ -288,7 +290,7 @@ private:
     StateStore store_;
     parallel::Pool workers_;
     std::vector<Worker> worker_;
-    std::size_t cap_, max_offers_;
+    std::size_t held_, cap_, max_offers_;
     std::size_t queued_ = 0;
     int cut_;  // only structures strictly below it are stored
     double until_ = opt_.seconds;  // seconds: the search's end (the path's shortening may end sooner)
@@ -587,7 +589,7 @@ PathResult ExactSearch::run(PathResult best) {
     }
 
     best.states = store_.size();
-    best.peak_bytes = store_.bytes() + queued_ * 2 * sizeof(Entry);
+    best.peak_bytes = held_ + store_.bytes() + queued_ * 2 * sizeof(Entry);
     for (const Worker& wk : worker_) best.peak_bytes += wk.cache.bytes();
     const int lower = meet.value <= T ? meet.value : T;
     if (meet.value < pr_.EA + best.barrier) {  // the floods met below the first bound
@@ -628,7 +630,9 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     best.proved = best.barrier == floor;
     best.stop = best.proved ? StopReason::proved : StopReason::budget;
     if (!best.proved && pb.A != pb.B) {
-        ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier);
+        // The best path known and the one the search returns (the program's own bytes besides).
+        const std::size_t held = kBaseBytes + 2 * path_bytes(pb.sequence.size(), best.moves.size());
+        ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier, held);
         best = search.run(std::move(best));
     }
     best.seconds = seconds_since(t0);

@@ -51,7 +51,8 @@ struct PathResult {
     StopReason stop = StopReason::budget;
     double seconds = 0;          // wall time of the call
     std::size_t states = 0;      // structures stored by the exact search (0 for the others)
-    std::size_t peak_bytes = 0;  // bytes the exact search's tables reached
+    std::size_t peak_bytes = 0;  // bytes the search's tables reached, with the paths and the program's
+                                 // own bytes held beside them (counted against Options::memory_mib)
 
     double barrier_kcal() const { return barrier / 100.0; }
     double lower_bound_kcal() const { return lower_bound / 100.0; }
@@ -63,7 +64,8 @@ struct Options {
     int width = 0;                     // beam width; 0: default_width() of each part's distance
     bool split = true;                 // the beam searches the parts between shared pairs apart
     double seconds = 60;               // time budget of exact and auto (> 0)
-    std::size_t memory_mib = 4096;     // cap of the exact search's tables
+    std::size_t memory_mib = 4096;     // cap of the tables, the paths and the program's own bytes; a
+                                       // cap below what the shortest path needs is an invalid_argument
     std::ostream* progress = nullptr;  // progress lines of the exact search, or none
     double progress_every = 3;         // seconds between progress lines
     // Set (from another thread or a signal handler) to stop the search at its next check; it

@@ -102,28 +102,43 @@ std::string display_name(const std::string& name) {
     return name.substr(from, to - from);
 }
 
+namespace {
+
+// Row k of the table (the header for k == -1).
+void table_row(const Path& p, long k, std::string& out) {
+    if (k < 0) {
+        out += "step\tmove\ti\tj\tstructure\tenergy_kcal_mol\n";
+        return;
+    }
+    out += std::to_string(k);
+    if (k == 0) {
+        out += "\tstart\t\t";
+    } else {
+        const PathMove& m = p.moves[k - 1];
+        out += std::string(m.add ? "\tadd\t" : "\tdel\t") + std::to_string(m.i) + "\t" + std::to_string(m.j);
+    }
+    out += "\t" + p.structures[k] + "\t" + kcal_text(p.energies[k]) + "\n";
+}
+
+}  // namespace
+
 std::string path_table(const Path& p) {
     check_path(p);
-    std::string out = "step\tmove\ti\tj\tstructure\tenergy_kcal_mol\n";
-    for (std::size_t k = 0; k < p.structures.size(); ++k) {
-        out += std::to_string(k);
-        if (k == 0) {
-            out += "\tstart\t\t";
-        } else {
-            const PathMove& m = p.moves[k - 1];
-            out += std::string(m.add ? "\tadd\t" : "\tdel\t") + std::to_string(m.i) + "\t" + std::to_string(m.j);
-        }
-        out += "\t" + p.structures[k] + "\t" + kcal_text(p.energies[k]) + "\n";
-    }
+    std::string out;
+    for (long k = -1; k < static_cast<long>(p.structures.size()); ++k) table_row(p, k, out);
     return out;
 }
 
-void write_file_atomically(const std::string& file, const std::string& text) {
+namespace {
+
+// Writes what `write` puts into the stream to a temporary file, then renames it to `file`.
+template <class Writer>
+void write_atomically(const std::string& file, const Writer& write) {
     // Same directory, so the rename never crosses file systems; the pid keeps parallel runs apart.
     const std::string tmp = file + ".tmp." + std::to_string(::getpid());
     {
         std::ofstream f(tmp, std::ios::out | std::ios::trunc | std::ios::binary);
-        f << text;
+        write(f);
         f.close();
         if (f.fail()) {
             std::remove(tmp.c_str());
@@ -137,12 +152,26 @@ void write_file_atomically(const std::string& file, const std::string& text) {
     }
 }
 
+}  // namespace
+
+void write_file_atomically(const std::string& file, const std::string& text) {
+    write_atomically(file, [&](std::ostream& f) { f << text; });
+}
+
 void write_path_files(const std::string& dir, const std::string& name, const std::string& sequence, const Path& p) {
     const std::string d = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    const std::string table = path_table(p);
+    check_path(p);
     const std::string picture = path_svg(name, sequence, p);
     const std::string page = path_html(name, sequence, p);
-    write_file_atomically(d + "path.tsv", table);
+    // The table row by row: a long path's table is as large as its structures.
+    write_atomically(d + "path.tsv", [&](std::ostream& f) {
+        std::string row;
+        for (long k = -1; k < static_cast<long>(p.structures.size()); ++k) {
+            row.clear();
+            table_row(p, k, row);
+            f << row;
+        }
+    });
     write_file_atomically(d + "path.svg", picture);
     write_file_atomically(d + "path.html", page);
 }
