@@ -2,7 +2,8 @@
 """Checks that the budgets hold on long problems: `exact -t 2 -M 64` and `auto -t 5 -M 256` on
 copies of dsrA (examples/dsra.faa) one after the other, padded to 1,000, 5,000 and 19,999 nt (the longest sequence the input file takes) (far
 too many structures to prove). Prints per run the wall time, the peak resident memory of the
-process, the time, structures and MiB the method reports, and its summary line.
+process, the time, structures and MiB the method reports, and its summary line (or its error, when
+the memory cap is below what the problem's shortest path needs).
 
   bench/methods/budget.py [--bin build/zentrola] [--lengths 1000,5000,19999]
 """
@@ -42,7 +43,7 @@ def main():
             cmd = [args.bin, "-i", faa, "-d", os.path.join(work, "out"), "-c", cfg, "-s", "1", "-m", method,
                    "-t", str(t), "-M", str(m)]
             start = time.monotonic()
-            proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
             out = proc.stdout.read()
             _, _, usage = os.wait4(proc.pid, 0)
             wall = time.monotonic() - start
@@ -52,7 +53,7 @@ def main():
                 mm = INFO.match(line)
                 if mm:
                     info = (mm.group(1), mm.group(3), mm.group(4))
-                if line.startswith("barrier="):
+                if line.startswith("barrier=") or line.startswith("Error:"):
                     summary = line
             print("%d\t%s\t%d\t%d\t%.2f\t%.1f\t%s\t%s\t%s\t%s" % (n, method, t, m, wall, usage.ru_maxrss / 1024.0,
                                                                   info[0], info[1], info[2], summary), flush=True)

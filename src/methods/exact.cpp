@@ -230,9 +230,10 @@ struct Worker {
 
 class ExactSearch {
 public:
-    // `held`: bytes held beside the tables (the program, the paths), counted against the cap.
+    // `held`: bytes held beside the tables (the program, the paths), counted against the cap;
+    // `reported`: those of them held for certain (the program and the best path known).
     ExactSearch(const Problem& pb, const Prepared& pr, const Options& opt, std::chrono::steady_clock::time_point t0,
-                int cut, std::size_t held)
+                int cut, std::size_t held, std::size_t reported)
         : pb_(pb),
           pr_(pr),
           opt_(opt),
@@ -242,6 +243,7 @@ public:
           workers_(opt.threads > 0 ? opt.threads : parallel::hardware_threads()),
           worker_(workers_.threads()),
           held_(held),
+          reported_(reported),
           cap_((opt.memory_mib << 20) > held_ ? (opt.memory_mib << 20) - held_ : 0),
           max_offers_(std::max<std::size_t>(4096, cap_ / 8 / sizeof(Offer))),
           cut_(cut) {}
@@ -290,7 +292,7 @@ private:
     StateStore store_;
     parallel::Pool workers_;
     std::vector<Worker> worker_;
-    std::size_t held_, cap_, max_offers_;
+    std::size_t held_, reported_, cap_, max_offers_;
     std::size_t queued_ = 0;
     int cut_;  // only structures strictly below it are stored
     double until_ = opt_.seconds;  // seconds: the search's end (the path's shortening may end sooner)
@@ -589,7 +591,7 @@ PathResult ExactSearch::run(PathResult best) {
     }
 
     best.states = store_.size();
-    best.peak_bytes = held_ + store_.bytes() + queued_ * 2 * sizeof(Entry);
+    best.peak_bytes = reported_ + store_.bytes() + queued_ * 2 * sizeof(Entry);
     for (const Worker& wk : worker_) best.peak_bytes += wk.cache.bytes();
     const int lower = meet.value <= T ? meet.value : T;
     if (meet.value < pr_.EA + best.barrier) {  // the floods met below the first bound
@@ -631,8 +633,8 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     best.stop = best.proved ? StopReason::proved : StopReason::budget;
     if (!best.proved && pb.A != pb.B) {
         // The best path known and the one the search returns (the program's own bytes besides).
-        const std::size_t held = kBaseBytes + 2 * path_bytes(pb.sequence.size(), best.moves.size());
-        ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier, held);
+        const std::size_t path = path_bytes(pb.sequence.size(), best.moves.size());
+        ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier, kBaseBytes + 2 * path, kBaseBytes + path);
         best = search.run(std::move(best));
     }
     best.seconds = seconds_since(t0);
