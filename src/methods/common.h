@@ -44,7 +44,7 @@ std::vector<int> path_energies(const Prepared& pr, const std::vector<Move>& move
 // Bytes a path of `steps` moves on n bases holds as a PathResult (its structures and energies),
 // and the least a run of the program on n bases needs besides its tables and its path.
 std::size_t path_bytes(std::size_t n, std::size_t steps);
-constexpr std::size_t kBaseBytes = std::size_t{12} << 20;
+constexpr std::size_t kBaseBytes = std::size_t{8} << 20;
 // Throws std::invalid_argument when opt.memory_mib cannot hold even the shortest path of the
 // problem (one move per pair of A or B not in both) beside kBaseBytes.
 void check_memory_floor(const Prepared& pr, const Options& opt);

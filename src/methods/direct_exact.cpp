@@ -101,6 +101,7 @@ constexpr double kClockShare = 0.92;
 PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
+    check_memory_floor(pr, opt);
     // The search ends early enough for its path to be checked and written within the budget.
     const std::size_t n = pb.sequence.size(), one_path = path_bytes(n, static_cast<std::size_t>(pr.bpdist));
     Options own = opt;

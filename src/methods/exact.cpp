@@ -623,6 +623,7 @@ PathResult ExactSearch::run(PathResult best) {
 PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
+    check_memory_floor(pr, opt);
     Options beam_opt = opt;  // the first bound may take a quarter of the budget (where the beam keeps one)
     beam_opt.seconds = opt.seconds / 4;
     PathResult best = known ? *known : direct_path(pb, beam_opt);
