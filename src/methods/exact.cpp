@@ -492,6 +492,7 @@ PathResult ExactSearch::run(PathResult best) {
     std::vector<std::vector<Offer>> offers;
     std::vector<Entry> batch;
     std::size_t single = 0;  // batch members to expand one at a time (their moves overflowed)
+    std::size_t most_offers = 0;  // the most moves a batch held
     bool stopped = false;
     StopReason why = StopReason::budget;
     int T = T0;
@@ -560,6 +561,7 @@ PathResult ExactSearch::run(PathResult best) {
         }
         std::size_t total = 0;
         for (std::size_t k = 0; k < m; ++k) total += offers[k].size();
+        most_offers = std::max(most_offers, total);
         if (over_cap(total)) {
             stopped = true;
             why = StopReason::memory;
@@ -593,6 +595,7 @@ PathResult ExactSearch::run(PathResult best) {
     best.states = store_.size();
     best.peak_bytes = reported_ + store_.bytes() + queued_ * 2 * sizeof(Entry);
     for (const Worker& wk : worker_) best.peak_bytes += wk.cache.bytes();
+    best.peak_bytes += most_offers * sizeof(Offer);
     const int lower = meet.value <= T ? meet.value : T;
     if (meet.value < pr_.EA + best.barrier) {  // the floods met below the first bound
         // The shortening may take as long as the search took (at least a second), within the budget.
