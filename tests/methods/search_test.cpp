@@ -205,6 +205,12 @@ TEST(Exact, BudgetHoldsUpTo20000Nucleotides) {
         if (copies == 235) {  // the path alone holds about 100 MiB
             EXPECT_THROW(methods::exact_path(pb, opt, &known), std::invalid_argument);
             opt.memory_mib = 256;
+            // The beam past its time on a part longer than the local move energies reach: the
+            // energies summed from the parts equal those of whole structures.
+            methods::Options quick = opt;
+            quick.seconds = 0.2;
+            const methods::PathResult beam = methods::direct_path(pb, quick);
+            EXPECT_EQ(beam.energies, methods::path_of(pb.sequence, beam.structures).energies);
         }
         const methods::PathResult r = methods::exact_path(pb, opt, &known);
         EXPECT_LT(r.seconds, 3 * opt.seconds);
