@@ -17,16 +17,23 @@ ActionChain chain_of(const PathResult& r) {
     return ac;
 }
 
+// Seconds a batch of parents may take to breed on a problem of n bases, per n^2, before the
+// evolutionary search asks the clock again (18-20 s at 1,000 nt on two loaded cores).
+constexpr double kBatchSeconds = 2e-5;
+
+double batch_seconds(std::size_t n) { return kBatchSeconds * static_cast<double>(n) * static_cast<double>(n); }
+
 // Whether an evolutionary run of `seconds` can hold the budget and the memory cap on a problem of
 // n bases. It holds the reordering tables of up to two batches of parents (2 x threads a batch, at
-// most 16; one parent at a time with one thread), about 10 n^2 bytes each, and a parent's tables
-// take about 1e-6 n^2 seconds to build before the clock is asked again (1 s at 1,000 nt); up to
-// 1 s past the budget is allowed.
+// most 16; one parent at a time with one thread), about 10 n^2 bytes each; it stops breeding a
+// batch's time (batch_seconds) before the end, so it needs at least twice that (up to 1 s past
+// the budget is allowed).
 bool evolution_fits(std::size_t n, double seconds, const SearchConfig& cf, std::size_t memory_mib) {
     const std::size_t threads = cf.THREADS > 0 ? cf.THREADS : parallel::hardware_threads();
     const std::size_t parents = threads == 1 ? 1 : 2 * std::min<std::size_t>(2 * threads, 16);
     const double nn = static_cast<double>(n) * static_cast<double>(n);
-    return parents * 10 * nn <= static_cast<double>(memory_mib) * 1048576.0 && 1e-6 * nn <= std::max(seconds, 1.0);
+    return parents * 10 * nn <= static_cast<double>(memory_mib) * 1048576.0 &&
+           2 * batch_seconds(n) <= std::max(seconds, 1.0);
 }
 
 }  // namespace
@@ -48,7 +55,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
         hook.seeds.push_back(chain_of(beam));
         if (known.moves.size() != beam.moves.size() || known.barrier != beam.barrier)
             hook.seeds.push_back(chain_of(known));
-        hook.seconds = std::max(1e-9, seconds);
+        hook.seconds = std::max(1e-9, seconds - batch_seconds(pb.sequence.size()));
         SearchConfig builtin = cf;
         builtin.RNAevalCmd.clear();
         GenericAlgorithm(RPath(pb.sequence, pb.A, pb.B), files.outfile, files.logfile, files.outdir, builtin, &hook);
@@ -61,7 +68,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
     Options exact_opt = opt;
     exact_opt.seconds = std::max(0.0, opt.seconds - seconds_since(t0));
     // The beam's path stays beside the exact search's tables.
-    const std::size_t beam_bytes = path_bytes(pb.sequence.size(), beam.moves.size());
+    const std::size_t beam_bytes = path_bytes(pb.sequence.size(), beam.moves.size(), opt.keep_structures);
     exact_opt.memory_mib = opt.memory_mib - std::min(opt.memory_mib, beam_bytes >> 20);
     exact_opt.on_stall = [&](const PathResult& known) {
         return evolve(known, std::min(opt.seconds * kEvolutionShare, opt.seconds - seconds_since(t0)));
@@ -83,6 +90,7 @@ PathResult combined_path(const Problem& pb, const Options& opt, const SearchConf
         if (seconds_since(t0) - started < 0.01) break;  // ends at once: no use repeating it
     }
     best.method = "auto";
+    if (!opt.keep_structures) best.structures.resize(1);
     ZENTROLA_CHECK(lower <= best.barrier);  // a path below a proved bound: a wrong energy somewhere
     best.lower_bound = lower;
     best.proved = best.lower_bound == best.barrier;

@@ -50,11 +50,11 @@ std::vector<Move> pairs_missing(const PairTable& a, const PairTable& b) {
     return out;
 }
 
-void replay(const Problem& pb, const Prepared& pr, PathResult& r) {
+void replay(const Problem& pb, const Prepared& pr, PathResult& r, bool keep) {
     std::string s = pb.A;
     PairTable pt = pr.ptA;
     r.structures.clear();
-    r.structures.reserve(r.moves.size() + 1);
+    r.structures.reserve(keep ? r.moves.size() + 1 : 1);
     r.structures.push_back(s);
     r.energies.assign(1, pr.EA);
     for (const Move& m : r.moves) {
@@ -62,7 +62,7 @@ void replay(const Problem& pb, const Prepared& pr, PathResult& r) {
         s[m.j] = m.add ? ')' : '.';
         pt[m.i] = m.add ? m.j : -1;
         pt[m.j] = m.add ? m.i : -1;
-        r.structures.push_back(s);
+        if (keep) r.structures.push_back(s);
         r.energies.push_back(nnmodel::energy_dcal_pt(*pr.params, pr.seq, pt, pr.dangles));
     }
     if (s != pb.B) throw std::logic_error("a path does not end at B");
@@ -86,10 +86,14 @@ std::vector<int> path_energies(const Prepared& pr, const std::vector<Move>& move
     return energies;
 }
 
-std::size_t path_bytes(std::size_t n, std::size_t steps) { return (steps + 1) * (n + 1 + sizeof(std::string) + 4); }
+std::size_t path_bytes(std::size_t n, std::size_t steps, bool keep) {
+    const std::size_t structure = n + 1 + sizeof(std::string);
+    return (steps + 1) * (sizeof(Move) + sizeof(int) + (keep ? structure : 0)) + (keep ? 0 : structure);
+}
 
 void check_memory_floor(const Prepared& pr, const Options& opt) {
-    const std::size_t n = pr.seq.length(), need = kBaseBytes + path_bytes(n, static_cast<std::size_t>(pr.bpdist));
+    const std::size_t n = pr.seq.length();
+    const std::size_t need = kBaseBytes + path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);
     if ((opt.memory_mib << 20) >= need) return;
     char line[240];
     std::snprintf(line, sizeof line,

@@ -293,7 +293,7 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
     check_memory_floor(pr, opt);
     // The beams' share of the memory cap: what the program, the best path and a round's path leave.
     const std::size_t n = pb.sequence.size(), cap = opt.memory_mib << 20;
-    const std::size_t held = kBaseBytes + 2 * path_bytes(n, static_cast<std::size_t>(pr.bpdist));
+    const std::size_t held = kBaseBytes + 2 * path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);
     const std::size_t memory = cap > held ? (cap - held) / 2 : 0;
     PathResult best;
     double factor = 1;  // how much wider the next round's beams may be
@@ -322,13 +322,13 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
         int offset = pr.EA;
         for (const std::vector<int>& e : energies) offset -= e[0];
         if (static_cast<int64_t>(r.moves.size()) * static_cast<int64_t>(n) <= kUnevaluatedFinish) {
-            replay(pb, pr, r);
+            replay(pb, pr, r, opt.keep_structures);
             if (r.barrier + pr.EA != offset + decompose::merged_peak(energies, order))
                 throw std::logic_error("beam search: the parts' energies do not add up to the whole");
         } else {  // a long path: the parts' energies summed, the whole evaluated only at B
             std::string s = pb.A;
             int sum = pr.EA;
-            r.structures.reserve(r.moves.size() + 1);
+            r.structures.reserve(opt.keep_structures ? r.moves.size() + 1 : 1);
             r.structures.assign(1, s);
             r.energies.assign(1, sum);
             std::fill(next.begin(), next.end(), 0);
@@ -339,7 +339,7 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
                 s[m.j] = m.add ? ')' : '.';
                 sum += energies[p][next[p] + 1] - energies[p][next[p]];
                 ++next[p];
-                r.structures.push_back(s);
+                if (opt.keep_structures) r.structures.push_back(s);
                 r.energies.push_back(sum);
             }
             if (s != pb.B || sum != pr.EB)

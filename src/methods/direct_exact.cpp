@@ -38,7 +38,8 @@ public:
         const std::size_t blocks = (count_ + more + kBlock - 1) / kBlock;
         std::size_t slots = slots_.size();
         while (2 * (count_ + more) > slots) slots *= 2;
-        return std::max(blocks, blocks_.size()) * kBlock * (W_ + 1) * 8 + (slots + (slots > slots_.size() ? slots / 2 : 0)) * 4;
+        const std::size_t old_slots = slots > slots_.size() ? slots_.size() : 0;
+        return std::max(blocks, blocks_.size()) * kBlock * (W_ + 1) * 8 + (slots + old_slots) * 4;
     }
     // `more` records more would reach the largest index.
     bool full(std::size_t more) const { return count_ + more >= kEmpty; }
@@ -92,9 +93,10 @@ private:
 
 }  // namespace
 
-// Seconds per byte of a path the caller may take to check and write it after the search (a
-// whole evaluation and a few lines of output per structure), besides 8 % of the budget for
-// what runs between two looks at the clock (the slot table's doubling at millions of records).
+// Seconds per byte of a path's structures (as text) the caller may take to check and write it
+// after the search (a whole evaluation and a few lines of output per structure), besides 8 % of
+// the budget for what runs between two looks at the clock (the slot table's doubling at millions
+// of records).
 constexpr double kSecondsPerPathByte = 2e-8;
 constexpr double kClockShare = 0.92;
 
@@ -103,9 +105,11 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
     const Prepared pr = prepare(pb);
     check_memory_floor(pr, opt);
     // The search ends early enough for its path to be checked and written within the budget.
-    const std::size_t n = pb.sequence.size(), one_path = path_bytes(n, static_cast<std::size_t>(pr.bpdist));
+    const std::size_t n = pb.sequence.size();
+    const std::size_t one_path = path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);
+    const double text = static_cast<double>(n + 1) * (pr.bpdist + 1);
     Options own = opt;
-    own.seconds = std::max(0.0, opt.seconds * kClockShare - kSecondsPerPathByte * static_cast<double>(one_path));
+    own.seconds = std::max(0.0, opt.seconds * kClockShare - kSecondsPerPathByte * text);
     PathResult best = known ? *known : direct_beam(pb, own, pr.bpdist > kProofDistance ? 0.9 : kBeamShare);
     best.method = "direct";
     const int floor = std::max(0, pr.EB - pr.EA);
@@ -214,7 +218,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
                 if (a[w] != b[w]) r.moves.push_back(moves[64 * w + __builtin_ctzll(a[w] ^ b[w])]);
         }
         std::reverse(r.moves.begin(), r.moves.end());
-        replay(pb, pr, r);
+        replay(pb, pr, r, opt.keep_structures);
         if (r.barrier + pr.EA != std::max(level, pr.EB))
             throw std::logic_error("direct search: move energies disagree with full evaluation");
     }

@@ -637,9 +637,10 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     best.stop = best.proved ? StopReason::proved : StopReason::budget;
     if (!best.proved && pb.A != pb.B) {
         // The best path known and the one the search returns (the program's own bytes besides).
-        const std::size_t path = path_bytes(pb.sequence.size(), best.moves.size());
+        const std::size_t path = path_bytes(pb.sequence.size(), best.moves.size(), opt.keep_structures);
         ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier, kBaseBytes + 2 * path, kBaseBytes + path);
         best = search.run(std::move(best));
+        if (!opt.keep_structures) best.structures.resize(1);
     }
     best.seconds = seconds_since(t0);
     return best;

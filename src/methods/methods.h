@@ -41,7 +41,8 @@ const char* stop_name(StopReason s);  // "proved", "budget", "memory", "interrup
 
 struct PathResult {
     std::string method;                   // "direct", "exact" or "auto"
-    std::vector<std::string> structures;  // A, then one structure per move, ending with B
+    std::vector<std::string> structures;  // A, then one structure per move, ending with B (A alone
+                                          // when Options::keep_structures is false)
     std::vector<int> energies;            // dcal/mol, one per structure
     std::vector<Move> moves;
     int barrier = 0;             // dcal/mol: highest energy on the path minus E(A)
@@ -72,6 +73,9 @@ struct Options {
     // then returns the best path known with stop = interrupted. Null: never interrupted.
     const std::atomic<bool>* cancel = nullptr;
     int threads = 0;  // threads of the exact search; 0: all the machine has (results do not depend on it)
+    // False: a result's `structures` holds A alone, the others follow from its moves (a long
+    // path then takes a few bytes a step instead of one structure's length).
+    bool keep_structures = true;
     // Called at most once by the exact search, in its own thread, when its lower bound has not
     // risen during the last half of the time spent (once a quarter of `seconds` is spent), with
     // the best path known; may return a path with a lower barrier (or null), which the search
