@@ -97,8 +97,8 @@ void check_memory_floor(const Prepared& pr, const Options& opt) {
     if ((opt.memory_mib << 20) >= need) return;
     char line[240];
     std::snprintf(line, sizeof line,
-                  "the memory cap of %zu MiB is too small for this problem: its shortest path (%d moves on %zu "
-                  "bases) alone needs %zu MiB",
+                  "the memory cap of %zu MiB is too small for this problem: the program and its shortest path "
+                  "(%d moves on %zu bases) need %zu MiB",
                   opt.memory_mib, pr.bpdist, n, (need >> 20) + 1);
     throw std::invalid_argument(line);
 }
