@@ -202,15 +202,16 @@ TEST(Exact, BudgetHoldsUpTo20000Nucleotides) {
         const methods::PathResult known = methods::path_of(pb.sequence, path);
         opt.seconds = 1;
         opt.memory_mib = 64;
-        if (copies == 235) {  // the path alone holds about 100 MiB
+        if (copies == 235) {  // the path's structures alone take about 90 MiB
             EXPECT_THROW(methods::exact_path(pb, opt, &known), std::invalid_argument);
-            opt.memory_mib = 256;
             // The beam past its time on a part longer than the local move energies reach: the
             // energies summed from the parts equal those of whole structures.
             methods::Options quick = opt;
             quick.seconds = 0.2;
+            quick.memory_mib = 256;
             const methods::PathResult beam = methods::direct_path(pb, quick);
             EXPECT_EQ(beam.energies, methods::path_of(pb.sequence, beam.structures).energies);
+            opt.keep_structures = false;  // A and the moves: the cap of 64 MiB holds
         }
         const methods::PathResult r = methods::exact_path(pb, opt, &known);
         EXPECT_LT(r.seconds, 3 * opt.seconds);
@@ -218,6 +219,7 @@ TEST(Exact, BudgetHoldsUpTo20000Nucleotides) {
         EXPECT_GT(r.peak_bytes, std::size_t{12} << 20);  // the program and the path are counted
         EXPECT_FALSE(r.proved);
         EXPECT_LE(r.lower_bound, r.barrier);
+        EXPECT_EQ(r.structures.size(), opt.keep_structures ? r.moves.size() + 1 : 1u);
     }
 }
 
