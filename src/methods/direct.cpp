@@ -69,8 +69,10 @@ constexpr int64_t kUnevaluatedFinish = 4000000;
 
 // One beam search from `from` to `to`; the moves of its best path and its saddle (dcal/mol).
 // Once `late()` says the time is up, the remaining steps keep one partial path each.
+// `bytes` rises to the most its layers and candidates held.
 std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& from, const PairTable& to, int efrom,
-                       int width_option, std::size_t memory, int& saddle, const std::function<bool()>& late) {
+                       int width_option, std::size_t memory, std::size_t& bytes, int& saddle,
+                       const std::function<bool()>& late) {
     std::vector<Move> moves = pairs_missing(from, to);
     for (Move m : pairs_missing(to, from)) {
         m.add = true;
@@ -222,6 +224,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
         }
         layer.swap(next);
         done.swap(next_done);
+        bytes = std::max(bytes, layer.size() * per_kept + keys.capacity() * 8 + cand.capacity() * sizeof(Candidate));
     }
 
     std::vector<Move> path;
@@ -240,6 +243,7 @@ struct PartRun {
     const decompose::Part* part;
     Prepared sp;
     int width = 0;
+    std::size_t bytes = 0;      // the most its beams held
     std::vector<Move> moves;    // in the whole problem's positions
     std::vector<int> energies;  // dcal/mol of the part's own structures along them
 };
@@ -249,8 +253,8 @@ struct PartRun {
 void search_part(PartRun& run, std::size_t memory, const std::function<bool()>& late) {
     const Prepared& sp = run.sp;
     int forward = 0, backward = 0;
-    std::vector<Move> moves = beam(sp.seq, sp.ptA, sp.ptB, sp.EA, run.width, memory, forward, late);
-    const std::vector<Move> bw = beam(sp.seq, sp.ptB, sp.ptA, sp.EB, run.width, memory, backward, late);
+    std::vector<Move> moves = beam(sp.seq, sp.ptA, sp.ptB, sp.EA, run.width, memory, run.bytes, forward, late);
+    const std::vector<Move> bw = beam(sp.seq, sp.ptB, sp.ptA, sp.EB, run.width, memory, run.bytes, backward, late);
     if (backward < forward) {
         moves.clear();
         for (auto it = bw.rbegin(); it != bw.rend(); ++it) moves.push_back({!it->add, it->i, it->j});
@@ -354,6 +358,10 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
         if (opt.width > 0 || best.barrier == floor || cancelled(opt) || factor < 2) break;
     }
     best.method = "direct";
+    best.peak_bytes = kBaseBytes + 2 * path_bytes(n, best.moves.size(), opt.keep_structures);
+    std::size_t beams = 0;
+    for (const PartRun& run : runs) beams = std::max(beams, run.bytes);
+    best.peak_bytes += beams;
     best.lower_bound = floor;
     best.proved = best.barrier == best.lower_bound;
     best.stop = best.proved ? StopReason::proved : cancelled(opt) ? StopReason::interrupted : StopReason::budget;

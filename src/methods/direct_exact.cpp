@@ -227,7 +227,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
     r.proved = r.lower_bound == r.barrier;
     r.stop = r.proved ? StopReason::proved : why;
     r.states = store.size();
-    r.peak_bytes = kBaseBytes + one_path + store.bytes() + 2 * queued_bytes;
+    r.peak_bytes = std::max(r.peak_bytes, kBaseBytes + one_path + store.bytes() + 2 * queued_bytes);
     r.seconds = seconds_since(t0);
     return r;
 }

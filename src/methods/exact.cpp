@@ -639,7 +639,9 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
         // The best path known and the one the search returns (the program's own bytes besides).
         const std::size_t path = path_bytes(pb.sequence.size(), best.moves.size(), opt.keep_structures);
         ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier, kBaseBytes + 2 * path, kBaseBytes + path);
+        const std::size_t first = best.peak_bytes;  // the first bound's search, when it ran here
         best = search.run(std::move(best));
+        best.peak_bytes = std::max(best.peak_bytes, first);
         if (!opt.keep_structures) best.structures.resize(1);
     }
     best.seconds = seconds_since(t0);
