@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <iostream>
+#include <utility>
 
 #include "energy/evaluator.h"
 #include "error/fatal_error.h"
@@ -72,6 +73,7 @@ void run(int argc, char** argv) {
         opt.threads = cf.THREADS;
         opt.progress = &std::cerr;
         opt.cancel = &interrupted;
+        opt.keep_structures = false;  // a long path's structures are written from its moves
         catch_interruptions();
         methods::PathResult r;
         try {
@@ -83,7 +85,7 @@ void run(int argc, char** argv) {
             throw FatalError({std::string("Error: ") + e.what()});
         }
         pathout::Path best;
-        best.structures = r.structures;
+        best.structures = std::move(r.structures);  // A alone: the files replay the moves
         for (int e : r.energies) best.energies.push_back(e / 100.0);
         for (const methods::Move& m : r.moves) best.moves.push_back({m.add, m.i + 1, m.j + 1});
         best.info = {r.method, r.status(), r.lower_bound_kcal(), pathout::params_name(cf.ENERGYPARAMS), cf.DANGLES,

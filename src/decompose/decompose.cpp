@@ -72,31 +72,35 @@ std::vector<Part> split(const std::string& sequence, const std::string& A, const
 std::vector<int> merge_two(const std::vector<int>& e0, const std::vector<int>& e1) {
     const std::size_t a = e0.size(), b = e1.size();
     if (a == 0 || b == 0) throw std::invalid_argument("a path has at least one structure");
-    std::vector<int> peak(a * b);
-    std::vector<int64_t> sum(a * b);
-    std::vector<char> from(a * b, 0);  // 0: a step of path 0 led here, 1: of path 1
-    for (std::size_t u = 0; u < a; ++u)
+    // Two rows of (peak, sum) and one bit per cell for the way back: a x b / 8 bytes, so long
+    // paths of two parts (thousands of steps each) merge in a few MiB.
+    std::vector<int> peak(b), prev_peak(b);
+    std::vector<int64_t> sum(b), prev_sum(b);
+    std::vector<uint64_t> from((a * b + 63) / 64, 0);  // bit set: a step of path 1 led here, else of path 0
+    for (std::size_t u = 0; u < a; ++u) {
+        peak.swap(prev_peak);
+        sum.swap(prev_sum);
         for (std::size_t v = 0; v < b; ++v) {
-            const std::size_t x = u * b + v;
             const int e = e0[u] + e1[v];
             if (u == 0 && v == 0) {
-                peak[x] = e;
-                sum[x] = e;
+                peak[v] = e;
+                sum[v] = e;
                 continue;
             }
             bool take1 = u == 0;
-            if (u > 0 && v > 0) {
-                const std::size_t p0 = x - b, p1 = x - 1;
-                take1 = peak[p1] < peak[p0] || (peak[p1] == peak[p0] && sum[p1] < sum[p0]);
-            }
-            const std::size_t p = take1 ? x - 1 : x - b;
-            peak[x] = std::max(peak[p], e);
-            sum[x] = sum[p] + e;
-            from[x] = take1;
+            if (u > 0 && v > 0)
+                take1 = peak[v - 1] < prev_peak[v] || (peak[v - 1] == prev_peak[v] && sum[v - 1] < prev_sum[v]);
+            const int pk = take1 ? peak[v - 1] : prev_peak[v];
+            const int64_t sm = take1 ? sum[v - 1] : prev_sum[v];
+            peak[v] = std::max(pk, e);
+            sum[v] = sm + e;
+            if (take1) from[(u * b + v) >> 6] |= uint64_t{1} << ((u * b + v) & 63);
         }
+    }
     std::vector<int> order;
     for (std::size_t u = a - 1, v = b - 1; u > 0 || v > 0;) {
-        const int s = from[u * b + v];
+        const std::size_t x = u * b + v;
+        const int s = static_cast<int>(from[x >> 6] >> (x & 63) & 1);
         order.push_back(s);
         (s ? v : u) -= 1;
     }

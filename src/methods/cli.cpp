@@ -37,8 +37,16 @@ std::string summary_line(const PathResult& r) {
 
 void print_path(std::ostream& out, const std::string& sequence, const PathResult& r) {
     out << "the barrier energy is " << r.barrier_kcal() << std::endl << sequence << std::endl;
-    for (std::size_t k = 0; k < r.structures.size(); ++k)
-        out << r.structures[k] << "   (" << r.energies[k] / 100.0 << ")" << std::endl;
+    std::string s = r.structures.front();  // A alone kept: the others from the moves
+    for (std::size_t k = 0; k < r.energies.size(); ++k) {
+        if (k > 0 && r.structures.size() == 1) {
+            const Move& m = r.moves[k - 1];
+            s[m.i] = m.add ? '(' : '.';
+            s[m.j] = m.add ? ')' : '.';
+        }
+        out << (r.structures.size() == 1 ? s : r.structures[k]) << "   (" << r.energies[k] / 100.0 << ")\n";
+    }
+    out.flush();
 }
 
 void print_moves(std::ostream& out, const PathResult& r) {

@@ -1,5 +1,6 @@
-// The combined method: a beam search over direct paths, then the exact search within the
-// budget, then, when the optimum is not proved, the evolutionary search seeded with the paths
+// The combined method: a beam search over direct paths (a quarter of the budget; above
+// kProofDistance moves half, or 85 % where the evolutionary search would not fit in the rest),
+// then the exact search within the budget, then, when the optimum is not proved, the evolutionary search seeded with the paths
 // found so far until the budget ends. Energies in dcal/mol as in methods.h.
 #pragma once
 

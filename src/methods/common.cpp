@@ -1,7 +1,10 @@
 #include "methods/common.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
+
+#include "nnmodel/move.h"
 
 namespace methods {
 
@@ -47,18 +50,57 @@ std::vector<Move> pairs_missing(const PairTable& a, const PairTable& b) {
     return out;
 }
 
-void replay(const Problem& pb, const Prepared& pr, PathResult& r) {
+void replay(const Problem& pb, const Prepared& pr, PathResult& r, bool keep) {
     std::string s = pb.A;
-    r.structures.assign(1, s);
+    PairTable pt = pr.ptA;
+    r.structures.clear();
+    r.structures.reserve(keep ? r.moves.size() + 1 : 1);
+    r.structures.push_back(s);
     r.energies.assign(1, pr.EA);
     for (const Move& m : r.moves) {
         s[m.i] = m.add ? '(' : '.';
         s[m.j] = m.add ? ')' : '.';
-        r.structures.push_back(s);
-        r.energies.push_back(nnmodel::energy_dcal(model_params(), pr.seq, s, model_dangles()));
+        pt[m.i] = m.add ? m.j : -1;
+        pt[m.j] = m.add ? m.i : -1;
+        if (keep) r.structures.push_back(s);
+        r.energies.push_back(nnmodel::energy_dcal_pt(*pr.params, pr.seq, pt, pr.dangles));
     }
     if (s != pb.B) throw std::logic_error("a path does not end at B");
     r.barrier = *std::max_element(r.energies.begin(), r.energies.end()) - pr.EA;
+}
+
+std::vector<int> path_energies(const Prepared& pr, const std::vector<Move>& moves) {
+    // As nnmodel::move_delta decides: local sums only with the compiled-in set, up to its length.
+    static const int local = nnmodel::prepare_moves(nnmodel::turner2004()).max_length;
+    const bool whole = pr.params != &nnmodel::turner2004() || pr.seq.length() > local;
+    std::vector<int> energies{pr.EA};
+    energies.reserve(moves.size() + 1);
+    PairTable pt = pr.ptA;
+    for (const Move& m : moves) {
+        const int before = energies.back();
+        if (!whole) energies.push_back(before + methods::move_delta(*pr.params, pr.seq, pt, m.i, m.j, pr.dangles));
+        pt[m.i] = m.add ? m.j : -1;
+        pt[m.j] = m.add ? m.i : -1;
+        if (whole) energies.push_back(nnmodel::energy_dcal_pt(*pr.params, pr.seq, pt, pr.dangles));
+    }
+    return energies;
+}
+
+std::size_t path_bytes(std::size_t n, std::size_t steps, bool keep) {
+    const std::size_t structure = n + 1 + sizeof(std::string);
+    return (steps + 1) * (sizeof(Move) + sizeof(int) + (keep ? structure : 0)) + (keep ? 0 : structure);
+}
+
+void check_memory_floor(const Prepared& pr, const Options& opt) {
+    const std::size_t n = pr.seq.length();
+    const std::size_t need = kBaseBytes + path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);
+    if ((opt.memory_mib << 20) >= need) return;
+    char line[240];
+    std::snprintf(line, sizeof line,
+                  "the memory cap of %zu MiB is too small for this problem: the program and its shortest path "
+                  "(%d moves on %zu bases) need %zu MiB",
+                  opt.memory_mib, pr.bpdist, n, (need >> 20) + 1);
+    throw std::invalid_argument(line);
 }
 
 int structure_energy(const std::string& sequence, const std::string& structure) {

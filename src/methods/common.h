@@ -32,8 +32,24 @@ Prepared prepare(const Problem& pb);
 // Pairs (i, j), i < j, of `a` that `b` lacks.
 std::vector<Move> pairs_missing(const PairTable& a, const PairTable& b);
 
-// Fills structures, energies and barrier of `r` by replaying r.moves from A.
-void replay(const Problem& pb, const Prepared& pr, PathResult& r);
+// Fills structures (A alone unless `keep`), energies and barrier of `r` by replaying r.moves
+// from A; every energy is a whole evaluation of its structure.
+void replay(const Problem& pb, const Prepared& pr, PathResult& r, bool keep = true);
+
+// Energies (dcal/mol) of A and of the structure after each move, from the moves' energy changes
+// or, where those would evaluate two whole structures (sequences longer than
+// nnmodel::MoveModel::max_length), from one whole evaluation per structure.
+std::vector<int> path_energies(const Prepared& pr, const std::vector<Move>& moves);
+
+// Bytes a path of `steps` moves on n bases holds as a PathResult (its moves, energies and
+// structures, or A alone unless `keep`), and the bytes of the program itself (code, parameters,
+// threads' stacks and arenas: about 6 MiB resident for one thread on a short problem, 12 with
+// the exact search's threads).
+std::size_t path_bytes(std::size_t n, std::size_t steps, bool keep);
+constexpr std::size_t kBaseBytes = std::size_t{12} << 20;
+// Throws std::invalid_argument when opt.memory_mib cannot hold even the shortest path of the
+// problem (one move per pair of A or B not in both) beside kBaseBytes.
+void check_memory_floor(const Prepared& pr, const Options& opt);
 
 // Options::cancel is set: the search should stop at this check.
 bool cancelled(const Options& opt);

@@ -69,8 +69,10 @@ constexpr int64_t kUnevaluatedFinish = 4000000;
 
 // One beam search from `from` to `to`; the moves of its best path and its saddle (dcal/mol).
 // Once `late()` says the time is up, the remaining steps keep one partial path each.
+// `bytes` rises to the most its layers and candidates held.
 std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& from, const PairTable& to, int efrom,
-                       int width_option, int& saddle, const std::function<bool()>& late) {
+                       int width_option, std::size_t memory, std::size_t& bytes, int& saddle,
+                       const std::function<bool()>& late) {
     std::vector<Move> moves = pairs_missing(from, to);
     for (Move m : pairs_missing(to, from)) {
         m.add = true;
@@ -79,6 +81,9 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     const int d = static_cast<int>(moves.size());
     int width = width_option > 0 ? width_option : default_width(d);
     const int words = (d + 63) / 64;
+    // Two layers of kept paths and their candidates stay within `memory` bytes.
+    const std::size_t per_kept = 2 * (8 * static_cast<std::size_t>(seq.length()) + 4 * d + 8 * words + 64) + 64;
+    width = static_cast<int>(std::max<std::size_t>(1, std::min<std::size_t>(width, memory / per_kept)));
     const nnmodel::ParamSet& par = model_params();
 
     std::vector<Kept> layer(1);
@@ -116,25 +121,26 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
     };
     std::vector<int64_t> keys;
     auto rank_key = [](int saddle, int energy) { return static_cast<int64_t>(saddle) * (int64_t{1} << 32) + energy; };
+    // Past the time on a long problem: the best partial path's remaining deletions, then its
+    // remaining additions, unevaluated (one step's move energies may take seconds there). The
+    // saddle is then unknown (INT_MAX); the caller evaluates the path.
+    const bool long_problem = static_cast<int64_t>(d) * seq.length() > kUnevaluatedFinish;
+    auto unevaluated = [&](int step) {
+        std::vector<Move> path;
+        for (int back = step - 1, at = 0; back >= 0; --back) {
+            path.push_back(moves[history[back][at].second]);
+            at = history[back][at].first;
+        }
+        std::reverse(path.begin(), path.end());
+        for (int pass = 0; pass < 2; ++pass)
+            for (int m = 0; m < d; ++m)
+                if (!(done[m >> 6] >> (m & 63) & 1) && moves[m].add == (pass == 1)) path.push_back(moves[m]);
+        saddle = std::numeric_limits<int>::max();
+        return path;
+    };
     for (int step = 0; step < d; ++step) {
         if (width > 1 && late()) width = 1;
-        // Past the time with one partial path left on a long problem: its remaining deletions, then
-        // its remaining additions, unevaluated (one step's move energies may take seconds there).
-        // The saddle is then unknown (INT_MAX); the caller evaluates the path.
-        const bool long_problem = static_cast<int64_t>(d) * seq.length() > kUnevaluatedFinish;
-        if (width == 1 && layer.size() == 1 && long_problem && late()) {
-            std::vector<Move> path;
-            for (int back = step - 1, at = 0; back >= 0; --back) {
-                path.push_back(moves[history[back][at].second]);
-                at = history[back][at].first;
-            }
-            std::reverse(path.begin(), path.end());
-            for (int pass = 0; pass < 2; ++pass)
-                for (int m = 0; m < d; ++m)
-                    if (!(done[m >> 6] >> (m & 63) & 1) && moves[m].add == (pass == 1)) path.push_back(moves[m]);
-            saddle = std::numeric_limits<int>::max();
-            return path;
-        }
+        if (width == 1 && layer.size() == 1 && long_problem && late()) return unevaluated(step);
         // Only candidates ranked (saddle, energy) among the best 2 x width of all can be kept,
         // unless merging leaves fewer than `width` of them: then every candidate is taken.
         keys.clear();
@@ -143,6 +149,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
             Kept& k = layer[e];
             const uint64_t* kd = done.data() + static_cast<std::size_t>(e) * words;
             for (int m = 0; m < d; ++m) {
+                if (long_problem && (m & 63) == 63 && late()) return unevaluated(step);
                 if (kd[m >> 6] >> (m & 63) & 1) continue;
                 const Move& mv = moves[m];
                 if (mv.add && (k.pt[mv.i] >= 0 || k.pt[mv.j] >= 0 || k.loop[mv.i] != k.loop[mv.j])) continue;
@@ -217,6 +224,7 @@ std::vector<Move> beam(const nnmodel::EncodedSequence& seq, const PairTable& fro
         }
         layer.swap(next);
         done.swap(next_done);
+        bytes = std::max(bytes, layer.size() * per_kept + keys.capacity() * 8 + cand.capacity() * sizeof(Candidate));
     }
 
     std::vector<Move> path;
@@ -235,27 +243,24 @@ struct PartRun {
     const decompose::Part* part;
     Prepared sp;
     int width = 0;
+    std::size_t bytes = 0;      // the most its beams held
     std::vector<Move> moves;    // in the whole problem's positions
     std::vector<int> energies;  // dcal/mol of the part's own structures along them
 };
 
 // Searches `run` with its width: the better of the two beams (from A and from B), as moves from
 // A, with the part's energies checked against the beams' own.
-void search_part(PartRun& run, const std::function<bool()>& late) {
+void search_part(PartRun& run, std::size_t memory, const std::function<bool()>& late) {
     const Prepared& sp = run.sp;
     int forward = 0, backward = 0;
-    std::vector<Move> moves = beam(sp.seq, sp.ptA, sp.ptB, sp.EA, run.width, forward, late);
-    const std::vector<Move> bw = beam(sp.seq, sp.ptB, sp.ptA, sp.EB, run.width, backward, late);
+    std::vector<Move> moves = beam(sp.seq, sp.ptA, sp.ptB, sp.EA, run.width, memory, run.bytes, forward, late);
+    const std::vector<Move> bw = beam(sp.seq, sp.ptB, sp.ptA, sp.EB, run.width, memory, run.bytes, backward, late);
     if (backward < forward) {
         moves.clear();
         for (auto it = bw.rbegin(); it != bw.rend(); ++it) moves.push_back({!it->add, it->i, it->j});
     }
-    std::vector<int> energies{sp.EA};
-    PairTable pt = sp.ptA;
+    std::vector<int> energies = path_energies(sp, moves);
     for (Move& m : moves) {
-        energies.push_back(energies.back() + move_delta(model_params(), sp.seq, pt, m.i, m.j, model_dangles()));
-        pt[m.i] = m.add ? m.j : -1;
-        pt[m.j] = m.add ? m.i : -1;
         m.i = run.part->at[m.i];
         m.j = run.part->at[m.j];
     }
@@ -289,6 +294,11 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
         runs[p].sp = prepare({parts[p].sequence, parts[p].A, parts[p].B});
     }
     const int floor = std::max(0, pr.EB - pr.EA);
+    check_memory_floor(pr, opt);
+    // The beams' share of the memory cap: what the program, the best path and a round's path leave.
+    const std::size_t n = pb.sequence.size(), cap = opt.memory_mib << 20;
+    const std::size_t held = kBaseBytes + 2 * path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);
+    const std::size_t memory = cap > held ? (cap - held) / 2 : 0;
     PathResult best;
     double factor = 1;  // how much wider the next round's beams may be
     for (int round = 0;; ++round) {
@@ -304,7 +314,7 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
             if (round > 0 && width == run.width) continue;
             run.width = width;
             wider = true;
-            search_part(run, late);
+            search_part(run, memory, late);
         }
         if (!wider) break;
         PathResult r;
@@ -313,11 +323,33 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
         std::vector<std::size_t> next(runs.size(), 0);
         const std::vector<int> order = decompose::merge(energies);
         for (int p : order) r.moves.push_back(runs[p].moves[next[p]++]);
-        replay(pb, pr, r);
         int offset = pr.EA;
         for (const std::vector<int>& e : energies) offset -= e[0];
-        if (r.barrier + pr.EA != offset + decompose::merged_peak(energies, order))
-            throw std::logic_error("beam search: the parts' energies do not add up to the whole");
+        if (static_cast<int64_t>(r.moves.size()) * static_cast<int64_t>(n) <= kUnevaluatedFinish) {
+            replay(pb, pr, r, opt.keep_structures);
+            if (r.barrier + pr.EA != offset + decompose::merged_peak(energies, order))
+                throw std::logic_error("beam search: the parts' energies do not add up to the whole");
+        } else {  // a long path: the parts' energies summed, the whole evaluated only at B
+            std::string s = pb.A;
+            int sum = pr.EA;
+            r.structures.reserve(opt.keep_structures ? r.moves.size() + 1 : 1);
+            r.structures.assign(1, s);
+            r.energies.assign(1, sum);
+            std::fill(next.begin(), next.end(), 0);
+            for (std::size_t k = 0; k < order.size(); ++k) {
+                const int p = order[k];
+                const Move& m = r.moves[k];
+                s[m.i] = m.add ? '(' : '.';
+                s[m.j] = m.add ? ')' : '.';
+                sum += energies[p][next[p] + 1] - energies[p][next[p]];
+                ++next[p];
+                if (opt.keep_structures) r.structures.push_back(s);
+                r.energies.push_back(sum);
+            }
+            if (s != pb.B || sum != pr.EB)
+                throw std::logic_error("beam search: the parts' energies do not add up to the whole");
+            r.barrier = *std::max_element(r.energies.begin(), r.energies.end()) - pr.EA;
+        }
         if (round == 0 || r.barrier < best.barrier) best = std::move(r);
         // A beam's time grows with its width: the next round is as wide as the rest of the share
         // allows (with a margin of 20 %), at least twice as wide, else there is none.
@@ -326,6 +358,10 @@ PathResult direct_beam(const Problem& pb, const Options& opt, double share) {
         if (opt.width > 0 || best.barrier == floor || cancelled(opt) || factor < 2) break;
     }
     best.method = "direct";
+    best.peak_bytes = kBaseBytes + 2 * path_bytes(n, best.moves.size(), opt.keep_structures);
+    std::size_t beams = 0;
+    for (const PartRun& run : runs) beams = std::max(beams, run.bytes);
+    best.peak_bytes += beams;
     best.lower_bound = floor;
     best.proved = best.barrier == best.lower_bound;
     best.stop = best.proved ? StopReason::proved : cancelled(opt) ? StopReason::interrupted : StopReason::budget;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <utility>
 
 #include "methods/common.h"
 
@@ -30,16 +31,18 @@ public:
     const uint64_t* bits(uint32_t idx) const { return blocks_[idx / kBlock].get() + (idx % kBlock) * (W_ + 1); }
     int energy(uint32_t idx) const { return static_cast<int32_t>(static_cast<uint32_t>(bits(idx)[W_])); }
     uint32_t parent(uint32_t idx) const { return static_cast<uint32_t>(bits(idx)[W_] >> 32); }
-    // Bytes held now, and at most while one more record is inserted (a growing slot table
-    // holds the old array and the new one at once).
     std::size_t bytes() const { return blocks_.size() * kBlock * (W_ + 1) * 8 + slots_.size() * 4; }
-    std::size_t bytes_next() const {
-        std::size_t b = bytes();
-        if (count_ % kBlock == 0) b += kBlock * (W_ + 1) * 8;
-        if (2 * (count_ + 1) > slots_.size()) b += slots_.size() * 8;
-        return b;
+    // Bytes held now, and at most while `more` records are inserted (a growing slot table holds
+    // the old array and the new one at once).
+    std::size_t bytes_with(std::size_t more) const {
+        const std::size_t blocks = (count_ + more + kBlock - 1) / kBlock;
+        std::size_t slots = slots_.size();
+        while (2 * (count_ + more) > slots) slots *= 2;
+        const std::size_t old_slots = slots > slots_.size() ? slots_.size() : 0;
+        return std::max(blocks, blocks_.size()) * kBlock * (W_ + 1) * 8 + (slots + old_slots) * 4;
     }
-    bool full() const { return count_ + 1 >= kEmpty; }
+    // `more` records more would reach the largest index.
+    bool full(std::size_t more) const { return count_ + more >= kEmpty; }
 
     // Index of the stored set `s`, or inserts it (then `inserted` is set).
     uint32_t find_or_insert(const uint64_t* s, int energy, uint32_t parent, bool& inserted) {
@@ -90,10 +93,24 @@ private:
 
 }  // namespace
 
+// Seconds per byte of a path's structures (as text) the caller may take to check and write it
+// after the search (a whole evaluation and a few lines of output per structure), besides 8 % of
+// the budget for what runs between two looks at the clock (the slot table's doubling at millions
+// of records).
+constexpr double kSecondsPerPathByte = 2e-8;
+constexpr double kClockShare = 0.92;
+
 PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
-    PathResult best = known ? *known : direct_beam(pb, opt, pr.bpdist > kProofDistance ? 0.9 : kBeamShare);
+    check_memory_floor(pr, opt);
+    // The search ends early enough for its path to be checked and written within the budget.
+    const std::size_t n = pb.sequence.size();
+    const std::size_t one_path = path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);
+    const double text = static_cast<double>(n + 1) * (pr.bpdist + 1);
+    Options own = opt;
+    own.seconds = std::max(0.0, opt.seconds * kClockShare - kSecondsPerPathByte * text);
+    PathResult best = known ? *known : direct_beam(pb, own, pr.bpdist > kProofDistance ? 0.9 : kBeamShare);
     best.method = "direct";
     const int floor = std::max(0, pr.EB - pr.EA);
     if (best.proved) {
@@ -105,9 +122,11 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
         m.add = true;
         moves.push_back(m);
     }
-    const int d = static_cast<int>(moves.size()), W = (d + 63) / 64, n = static_cast<int>(pb.sequence.size());
+    const int d = static_cast<int>(moves.size()), W = (d + 63) / 64;
     const int upper = pr.EA + best.barrier;  // saddles at or above it are not worth entering
-    const std::size_t cap = opt.memory_mib * (std::size_t{1} << 20);
+    // The best path known and the one found are held beside the tables, with the program's bytes.
+    const std::size_t held = kBaseBytes + 2 * one_path, total = opt.memory_mib << 20;
+    const std::size_t cap = total > held ? total - held : 0;
     const nnmodel::ParamSet& par = model_params();
 
     DirectStore store(W);
@@ -118,6 +137,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
     bucket[0].push_back(store.find_or_insert(cur.data(), pr.EA, 0, inserted));
     PairTable pt;
     std::vector<int> loop(n), open;
+    const std::size_t most = static_cast<std::size_t>(d);  // records one expansion may insert
     uint32_t found = DirectStore::kEmpty;
     bool stopped = false;
     StopReason why = StopReason::budget;
@@ -127,13 +147,17 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
     for (; level < upper && found == DirectStore::kEmpty && !stopped; ++level) {
         std::vector<uint32_t>& here = bucket[level - pr.EA];
         while (!here.empty() && found == DirectStore::kEmpty) {
+            // Queued indices: 4 bytes each, up to twice that in the buckets' spare capacity.
+            if (store.bytes_with(most) + 2 * (queued_bytes + 4 * most) > cap || store.full(most)) {
+                stopped = true;
+                why = StopReason::memory;
+                break;
+            }
             if (expanded++ % 8 == 0) {
                 const double el = seconds_since(t0);
-                if (cancelled(opt) || el >= opt.seconds || store.bytes_next() + queued_bytes > cap || store.full()) {
+                if (cancelled(opt) || el >= own.seconds) {
                     stopped = true;
-                    why = cancelled(opt) ? StopReason::interrupted
-                          : el >= opt.seconds ? StopReason::budget
-                                              : StopReason::memory;
+                    why = cancelled(opt) ? StopReason::interrupted : StopReason::budget;
                     break;
                 }
                 if (opt.progress && el >= next_progress) {
@@ -158,7 +182,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
                     pt[mv.j] = mv.add ? mv.i : -1;
                 }
             open.assign(1, -1);  // loop[k]: 5' end of the pair closing the loop k lies in
-            for (int k = 0; k < n; ++k) {
+            for (int k = 0; k < static_cast<int>(n); ++k) {
                 if (pt[k] >= 0 && pt[k] < k) open.pop_back();
                 loop[k] = open.back();
                 if (pt[k] > k) open.push_back(k);
@@ -184,7 +208,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
         if (stopped || found != DirectStore::kEmpty) break;
     }
 
-    PathResult r = best;
+    PathResult r = std::move(best);
     if (found != DirectStore::kEmpty) {
         r.moves.clear();
         for (uint32_t at = found; at != 0; at = store.parent(at)) {
@@ -194,7 +218,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
                 if (a[w] != b[w]) r.moves.push_back(moves[64 * w + __builtin_ctzll(a[w] ^ b[w])]);
         }
         std::reverse(r.moves.begin(), r.moves.end());
-        replay(pb, pr, r);
+        replay(pb, pr, r, opt.keep_structures);
         if (r.barrier + pr.EA != std::max(level, pr.EB))
             throw std::logic_error("direct search: move energies disagree with full evaluation");
     }
@@ -203,7 +227,7 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
     r.proved = r.lower_bound == r.barrier;
     r.stop = r.proved ? StopReason::proved : why;
     r.states = store.size();
-    r.peak_bytes = store.bytes() + queued_bytes;
+    r.peak_bytes = std::max(r.peak_bytes, kBaseBytes + one_path + store.bytes() + 2 * queued_bytes);
     r.seconds = seconds_since(t0);
     return r;
 }

@@ -276,8 +276,10 @@ struct Worker {
 
 class ExactSearch {
 public:
+    // `held`: bytes held beside the tables (the program, the paths), counted against the cap;
+    // `reported`: those of them held for certain (the program and the best path known).
     ExactSearch(const Problem& pb, const Prepared& pr, const Options& opt, std::chrono::steady_clock::time_point t0,
-                int cut)
+                int cut, std::size_t held, std::size_t reported)
         : pb_(pb),
           pr_(pr),
           opt_(opt),
@@ -286,7 +288,9 @@ public:
           store_(pr.seq.length()),
           workers_(opt.threads > 0 ? opt.threads : parallel::hardware_threads()),
           worker_(workers_.threads()),
-          cap_(opt.memory_mib << 20),
+          held_(held),
+          reported_(reported),
+          cap_((opt.memory_mib << 20) > held_ ? (opt.memory_mib << 20) - held_ : 0),
           max_offers_(std::max<std::size_t>(4096, cap_ / 8 / sizeof(Offer))),
           cut_(cut) {}
 
@@ -339,7 +343,7 @@ private:
     StateStore store_;
     parallel::Pool workers_;
     std::vector<Worker> worker_;
-    std::size_t cap_, max_offers_;
+    std::size_t held_, reported_, cap_, max_offers_;
     std::size_t queued_ = 0;   // entries on the stacks
     std::size_t pending_ = 0;  // bytes of the waiting moves' lists
     std::size_t peak_ = 0;     // bytes
@@ -542,6 +546,7 @@ PathResult ExactSearch::run(PathResult best) {
     std::vector<std::vector<Offer>> offers;
     std::vector<Entry> batch;
     std::size_t single = 0;  // batch members to expand one at a time (their moves overflowed)
+    std::size_t most_offers = 0;  // the most moves a batch held
     bool stopped = false;
     StopReason why = StopReason::budget;
     int T = T0;
@@ -640,6 +645,7 @@ PathResult ExactSearch::run(PathResult best) {
         std::size_t low = 0, high = 0;  // moves to T or below, above T
         for (std::size_t k = 0; k < m; ++k)
             for (const Offer& o : offers[k]) ++(o.energy <= T ? low : high);
+        most_offers = std::max(most_offers, low + high);
         if (over_cap(low, (high + 2 * 4096) * sizeof(Pending))) {
             stopped = true;
             why = StopReason::memory;
@@ -683,8 +689,9 @@ PathResult ExactSearch::run(PathResult best) {
 
     best.states = store_.size();
     note_peak();
-    best.peak_bytes = peak_;
+    best.peak_bytes = reported_ + peak_;
     for (const Worker& wk : worker_) best.peak_bytes += wk.cache.bytes();
+    best.peak_bytes += most_offers * sizeof(Offer);
     const int lower = meet.value <= T ? meet.value : T;
     if (meet.value < pr_.EA + best.barrier) {  // the floods met below the first bound
         // The shortening may take as long as the search took (at least a second), within the budget.
@@ -715,6 +722,7 @@ PathResult ExactSearch::run(PathResult best) {
 PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
     const auto t0 = std::chrono::steady_clock::now();
     const Prepared pr = prepare(pb);
+    check_memory_floor(pr, opt);
     Options beam_opt = opt;  // the first bound may take a quarter of the budget (where the beam keeps one)
     beam_opt.seconds = opt.seconds / 4;
     PathResult best = known ? *known : direct_path(pb, beam_opt);
@@ -724,8 +732,13 @@ PathResult exact_path(const Problem& pb, const Options& opt, const PathResult* k
     best.proved = best.barrier == floor;
     best.stop = best.proved ? StopReason::proved : StopReason::budget;
     if (!best.proved && pb.A != pb.B) {
-        ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier);
+        // The best path known and the one the search returns (the program's own bytes besides).
+        const std::size_t path = path_bytes(pb.sequence.size(), best.moves.size(), opt.keep_structures);
+        ExactSearch search(pb, pr, opt, t0, pr.EA + best.barrier, kBaseBytes + 2 * path, kBaseBytes + path);
+        const std::size_t first = best.peak_bytes;  // the first bound's search, when it ran here
         best = search.run(std::move(best));
+        best.peak_bytes = std::max(best.peak_bytes, first);
+        if (!opt.keep_structures) best.structures.resize(1);
     }
     best.seconds = seconds_since(t0);
     return best;

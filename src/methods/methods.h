@@ -41,7 +41,8 @@ const char* stop_name(StopReason s);  // "proved", "budget", "memory", "interrup
 
 struct PathResult {
     std::string method;                   // "direct", "exact" or "auto"
-    std::vector<std::string> structures;  // A, then one structure per move, ending with B
+    std::vector<std::string> structures;  // A, then one structure per move, ending with B (A alone
+                                          // when Options::keep_structures is false)
     std::vector<int> energies;            // dcal/mol, one per structure
     std::vector<Move> moves;
     int barrier = 0;             // dcal/mol: highest energy on the path minus E(A)
@@ -51,7 +52,8 @@ struct PathResult {
     StopReason stop = StopReason::budget;
     double seconds = 0;          // wall time of the call
     std::size_t states = 0;      // structures stored by the exact search (0 for the others)
-    std::size_t peak_bytes = 0;  // bytes the exact search's tables reached
+    std::size_t peak_bytes = 0;  // bytes the search's tables reached, with the paths and the program's
+                                 // own bytes held beside them (counted against Options::memory_mib)
 
     double barrier_kcal() const { return barrier / 100.0; }
     double lower_bound_kcal() const { return lower_bound / 100.0; }
@@ -63,13 +65,17 @@ struct Options {
     int width = 0;                     // beam width; 0: default_width() of each part's distance
     bool split = true;                 // the beam searches the parts between shared pairs apart
     double seconds = 60;               // time budget of exact and auto (> 0)
-    std::size_t memory_mib = 4096;     // cap of the exact search's tables
+    std::size_t memory_mib = 4096;     // cap of the tables, the paths and the program's own bytes; a
+                                       // cap below what the shortest path needs is an invalid_argument
     std::ostream* progress = nullptr;  // progress lines of the exact search, or none
     double progress_every = 3;         // seconds between progress lines
     // Set (from another thread or a signal handler) to stop the search at its next check; it
     // then returns the best path known with stop = interrupted. Null: never interrupted.
     const std::atomic<bool>* cancel = nullptr;
     int threads = 0;  // threads of the exact search; 0: all the machine has (results do not depend on it)
+    // False: a result's `structures` holds A alone, the others follow from its moves (a long
+    // path then takes a few bytes a step instead of one structure's length).
+    bool keep_structures = true;
     // Called at most once by the exact search, in its own thread, when its lower bound has not
     // risen during the last half of the time spent (once a quarter of `seconds` is spent), with
     // the best path known; may return a path with a lower barrier (or null), which the search

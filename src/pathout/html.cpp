@@ -50,6 +50,11 @@ std::string html_escape(const std::string& s) {
 
 // Throws std::invalid_argument unless each move turns its structure into the next one.
 void check_moves(const Path& p) {
+    if (p.structures.size() == 1) {  // A alone: each move must fit the structure it is applied to
+        std::string s = p.structures[0];
+        for (std::size_t k = 1; k <= p.moves.size(); ++k) structure_at(p, k, s);
+        return;
+    }
     for (std::size_t k = 0; k < p.moves.size(); ++k) {
         const PathMove& m = p.moves[k];
         std::string s = p.structures[k];
@@ -383,7 +388,7 @@ function selftest() {
 std::string path_html(const std::string& name, const std::string& sequence, const Path& p) {
     check_path(p);
     check_moves(p);
-    const std::size_t n = p.structures.size() - 1;
+    const std::size_t n = p.moves.size();
     const std::size_t saddle = saddle_index(p);
     const bool proved = status(p) == "optimal";
     std::string title = display_name(name);

@@ -28,7 +28,8 @@ struct PathInfo {
 };
 
 // A folding path: structures[0] is A, the last is B; energies[k] (kcal/mol) belongs to
-// structures[k]; moves[k] leads from structures[k] to structures[k + 1].
+// structures[k]; moves[k] leads from structures[k] to structures[k + 1]. A long path may hold
+// A alone in `structures`: the others then follow from the moves (the files are the same).
 struct Path {
     std::vector<std::string> structures;
     std::vector<double> energies;

@@ -11,8 +11,13 @@ namespace pathout {
 std::string kcal_text(double kcal);
 
 // Throws std::invalid_argument unless the path is non-empty with one energy per structure
-// and one move per step.
+// and one move per step (structures: all, or A alone).
 void check_path(const Path& p);
+
+// Structure k of the path, k = 0, 1, ... in turn: from `structures`, or (A alone kept) by
+// applying move k - 1 to `s`, the structure before. Throws std::invalid_argument when a move
+// does not fit its structure.
+const std::string& structure_at(const Path& p, std::size_t k, std::string& s);
 
 // "Energy model <parameter set>, dangles <d>, <t> °C".
 std::string model_text(const PathInfo& info);

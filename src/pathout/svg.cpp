@@ -213,7 +213,7 @@ std::string path_svg(const std::string& name, const std::string& sequence, const
 
 std::string path_svg(const std::string& name, const std::string& sequence, const Path& p, bool avoid_overlaps) {
     check_path(p);
-    const std::size_t n = p.structures.size() - 1;  // steps
+    const std::size_t n = p.moves.size();  // steps
     const std::size_t saddle = saddle_index(p);
     const double ea = p.energies.front();
     const double eb = p.energies.back();

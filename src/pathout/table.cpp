@@ -24,6 +24,13 @@ std::string kcal_text(double kcal) {
 
 void check_path(const Path& p) {
     if (p.structures.empty()) throw std::invalid_argument("a path holds at least one structure");
+    if (p.structures.size() == 1 && !p.moves.empty()) {  // A alone: the others follow from the moves
+        if (p.energies.size() != p.moves.size() + 1)
+            throw std::invalid_argument("a path needs one energy per structure (" +
+                                        std::to_string(p.moves.size() + 1) + " structures, " +
+                                        std::to_string(p.energies.size()) + " energies)");
+        return;
+    }
     if (p.energies.size() != p.structures.size())
         throw std::invalid_argument("a path needs one energy per structure (" + std::to_string(p.structures.size()) +
                                     " structures, " + std::to_string(p.energies.size()) + " energies)");
@@ -102,28 +109,55 @@ std::string display_name(const std::string& name) {
     return name.substr(from, to - from);
 }
 
+const std::string& structure_at(const Path& p, std::size_t k, std::string& s) {
+    if (p.structures.size() > 1 || k == 0) return p.structures[k];
+    const PathMove& m = p.moves[k - 1];
+    const bool fits = m.i >= 1 && m.i < m.j && static_cast<std::size_t>(m.j) <= s.size() &&
+                      s[m.i - 1] == (m.add ? '.' : '(') && s[m.j - 1] == (m.add ? '.' : ')');
+    if (!fits)
+        throw std::invalid_argument("move " + std::to_string(k) + " does not fit structure " + std::to_string(k - 1));
+    s[m.i - 1] = m.add ? '(' : '.';
+    s[m.j - 1] = m.add ? ')' : '.';
+    return s;
+}
+
+namespace {
+
+// Row k of the table (the header for k == -1), `s` the structure before (see structure_at).
+void table_row(const Path& p, long k, std::string& s, std::string& out) {
+    if (k < 0) {
+        out += "step\tmove\ti\tj\tstructure\tenergy_kcal_mol\n";
+        return;
+    }
+    out += std::to_string(k);
+    if (k == 0) {
+        out += "\tstart\t\t";
+    } else {
+        const PathMove& m = p.moves[k - 1];
+        out += std::string(m.add ? "\tadd\t" : "\tdel\t") + std::to_string(m.i) + "\t" + std::to_string(m.j);
+    }
+    out += "\t" + structure_at(p, static_cast<std::size_t>(k), s) + "\t" + kcal_text(p.energies[k]) + "\n";
+}
+
+}  // namespace
+
 std::string path_table(const Path& p) {
     check_path(p);
-    std::string out = "step\tmove\ti\tj\tstructure\tenergy_kcal_mol\n";
-    for (std::size_t k = 0; k < p.structures.size(); ++k) {
-        out += std::to_string(k);
-        if (k == 0) {
-            out += "\tstart\t\t";
-        } else {
-            const PathMove& m = p.moves[k - 1];
-            out += std::string(m.add ? "\tadd\t" : "\tdel\t") + std::to_string(m.i) + "\t" + std::to_string(m.j);
-        }
-        out += "\t" + p.structures[k] + "\t" + kcal_text(p.energies[k]) + "\n";
-    }
+    std::string out, s = p.structures[0];
+    for (long k = -1; k < static_cast<long>(p.moves.size() + 1); ++k) table_row(p, k, s, out);
     return out;
 }
 
-void write_file_atomically(const std::string& file, const std::string& text) {
+namespace {
+
+// Writes what `write` puts into the stream to a temporary file, then renames it to `file`.
+template <class Writer>
+void write_atomically(const std::string& file, const Writer& write) {
     // Same directory, so the rename never crosses file systems; the pid keeps parallel runs apart.
     const std::string tmp = file + ".tmp." + std::to_string(::getpid());
     {
         std::ofstream f(tmp, std::ios::out | std::ios::trunc | std::ios::binary);
-        f << text;
+        write(f);
         f.close();
         if (f.fail()) {
             std::remove(tmp.c_str());
@@ -137,12 +171,26 @@ void write_file_atomically(const std::string& file, const std::string& text) {
     }
 }
 
+}  // namespace
+
+void write_file_atomically(const std::string& file, const std::string& text) {
+    write_atomically(file, [&](std::ostream& f) { f << text; });
+}
+
 void write_path_files(const std::string& dir, const std::string& name, const std::string& sequence, const Path& p) {
     const std::string d = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    const std::string table = path_table(p);
+    check_path(p);
     const std::string picture = path_svg(name, sequence, p);
     const std::string page = path_html(name, sequence, p);
-    write_file_atomically(d + "path.tsv", table);
+    // The table row by row: a long path's table is as large as its structures.
+    write_atomically(d + "path.tsv", [&](std::ostream& f) {
+        std::string row, s = p.structures[0];
+        for (long k = -1; k < static_cast<long>(p.moves.size() + 1); ++k) {
+            row.clear();
+            table_row(p, k, s, row);
+            f << row;
+        }
+    });
     write_file_atomically(d + "path.svg", picture);
     write_file_atomically(d + "path.html", page);
 }

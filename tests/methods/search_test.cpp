@@ -176,33 +176,51 @@ TEST(Exact, ShortestBestPathOnDsrA) {
     }
 }
 
-// The budget holds on a long problem: 58 copies of dsrA switch one after the other, far too
-// many structures to prove; time and tables stay within generous limits of -t and -M.
-TEST(Exact, BudgetHoldsAt5000Nucleotides) {
-    methods::Problem pb;
-    for (int copy = 0; copy < 58; ++copy) {
-        pb.sequence += "ACACAUCAGAUUUCCUGGUGUAACGAAUUUUUUAAGUGCUUCUUGCUUAAGCAAGUUUCAUCCCGACCCCCUCAGGGUCGGGAUU";
-        pb.A += "..(((((((.....)))))))...(((((((((((((.......))))))).)))))).((((((((((.....)))))))))).";
-        pb.B += "..(((((((.....)))))))................(...(((((....)))))...)((((((((((.....)))))))))).";
-    }
-    pb.sequence += std::string(70, 'A'), pb.A += std::string(70, '.'), pb.B += std::string(70, '.');
-    // A first bound without the beam: the copies switch one by one along the best path of one.
-    methods::Options opt;
-    const methods::PathResult one = methods::exact_path({pb.sequence.substr(0, 85), pb.A.substr(0, 85), pb.B.substr(0, 85)}, opt);
-    std::vector<std::string> path{pb.A};
-    for (int copy = 0; copy < 58; ++copy)
-        for (std::size_t k = 1; k < one.structures.size(); ++k) {
-            std::string s = path.back();
-            path.push_back(s.replace(85 * copy, 85, one.structures[k]));
+// The budget holds on long problems: copies of dsrA switch one after the other, far too many
+// structures to prove; time and the bytes reported stay within generous limits of -t and -M,
+// and a cap below what the path itself needs is an error, not an overrun.
+TEST(Exact, BudgetHoldsUpTo20000Nucleotides) {
+    for (const int copies : {58, 235}) {  // 5,000 and 19,999 nt
+        methods::Problem pb;
+        for (int copy = 0; copy < copies; ++copy) {
+            pb.sequence += "ACACAUCAGAUUUCCUGGUGUAACGAAUUUUUUAAGUGCUUCUUGCUUAAGCAAGUUUCAUCCCGACCCCCUCAGGGUCGGGAUU";
+            pb.A += "..(((((((.....)))))))...(((((((((((((.......))))))).)))))).((((((((((.....)))))))))).";
+            pb.B += "..(((((((.....)))))))................(...(((((....)))))...)((((((((((.....)))))))))).";
         }
-    const methods::PathResult known = methods::path_of(pb.sequence, path);
-    opt.seconds = 2;
-    opt.memory_mib = 64;
-    const methods::PathResult r = methods::exact_path(pb, opt, &known);
-    EXPECT_LT(r.seconds, 3 * opt.seconds);
-    EXPECT_LE(r.peak_bytes, opt.memory_mib << 20);
-    EXPECT_FALSE(r.proved);
-    EXPECT_LE(r.lower_bound, r.barrier);
+        const std::size_t pad = copies == 58 ? 70 : 24;
+        pb.sequence += std::string(pad, 'A'), pb.A += std::string(pad, '.'), pb.B += std::string(pad, '.');
+        // A first bound without the beam: the copies switch one by one along the best path of one.
+        methods::Options opt;
+        const methods::PathResult one =
+            methods::exact_path({pb.sequence.substr(0, 85), pb.A.substr(0, 85), pb.B.substr(0, 85)}, opt);
+        std::vector<std::string> path{pb.A};
+        for (int copy = 0; copy < copies; ++copy)
+            for (std::size_t k = 1; k < one.structures.size(); ++k) {
+                std::string s = path.back();
+                path.push_back(s.replace(85 * copy, 85, one.structures[k]));
+            }
+        const methods::PathResult known = methods::path_of(pb.sequence, path);
+        opt.seconds = 1;
+        opt.memory_mib = 64;
+        if (copies == 235) {  // the path's structures alone take about 90 MiB
+            EXPECT_THROW(methods::exact_path(pb, opt, &known), std::invalid_argument);
+            // The beam past its time on a part longer than the local move energies reach: the
+            // energies summed from the parts equal those of whole structures.
+            methods::Options quick = opt;
+            quick.seconds = 0.2;
+            quick.memory_mib = 256;
+            const methods::PathResult beam = methods::direct_path(pb, quick);
+            EXPECT_EQ(beam.energies, methods::path_of(pb.sequence, beam.structures).energies);
+            opt.keep_structures = false;  // A and the moves: the cap of 64 MiB holds
+        }
+        const methods::PathResult r = methods::exact_path(pb, opt, &known);
+        EXPECT_LT(r.seconds, 3 * opt.seconds);
+        EXPECT_LE(r.peak_bytes, opt.memory_mib << 20);
+        EXPECT_GT(r.peak_bytes, std::size_t{12} << 20);  // the program and the path are counted
+        EXPECT_FALSE(r.proved);
+        EXPECT_LE(r.lower_bound, r.barrier);
+        EXPECT_EQ(r.structures.size(), opt.keep_structures ? r.moves.size() + 1 : 1u);
+    }
 }
 
 TEST(Direct, WideBeamFindsTheBestDirectPath) {
@@ -377,6 +395,16 @@ TEST(DirectExact, StopsWithinTheBudget) {
     ASSERT_EQ(pb.sequence.size(), 2000u);
     std::atomic<bool> stop{false};
     methods::Options opt;
+    // The memory cap: below the path's own needs an error; a small one stops the proof search.
+    opt.memory_mib = 1;
+    EXPECT_THROW(methods::direct_exact_path(pb, opt), std::invalid_argument);
+    opt.memory_mib = 20;
+    opt.width = 1;
+    const methods::PathResult capped = methods::direct_exact_path(pb, opt);
+    EXPECT_EQ(capped.stop, methods::StopReason::memory);
+    EXPECT_LE(capped.peak_bytes, opt.memory_mib << 20);
+    EXPECT_EQ(capped.structures.back(), pb.B);
+    opt = methods::Options();
     opt.seconds = 2;
     opt.cancel = &stop;
     for (bool cancel : {false, true}) {

@@ -100,8 +100,17 @@ TEST(PathHtml, SelfContainedAndRefusesMovesThatDoNotFit) {
     for (const char* external : {"src=", "href=", "url(", "@import", "<link", "http://", "https://"})
         EXPECT_EQ(html.find(external), std::string::npos) << external;
     EXPECT_NE(html.find("<h1>toy</h1>"), std::string::npos);
+    // A alone kept (a long path): the same table, picture and page, the others from the moves.
+    pathout::Path compact = p;
+    compact.structures.resize(1);
+    EXPECT_EQ(pathout::path_table(compact), pathout::path_table(p));
+    EXPECT_EQ(pathout::path_svg("toy", "GGGAAACC", compact), pathout::path_svg("toy", "GGGAAACC", p));
+    EXPECT_EQ(pathout::path_html("toy", "GGGAAACC", compact), pathout::path_html("toy", "GGGAAACC", p));
     p.moves[1].j = 6;
-    EXPECT_THROW(pathout::path_html("toy", "GGGAAACC", p), std::invalid_argument);
+    compact.moves[1].j = 8;  // adds (2, 8): 8 is paired
+    for (const pathout::Path* bad : {&p, &compact})
+        EXPECT_THROW(pathout::path_html("toy", "GGGAAACC", *bad), std::invalid_argument);
+    EXPECT_THROW(pathout::path_table(compact), std::invalid_argument);
 }
 
 }  // namespace
