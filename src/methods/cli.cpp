@@ -62,12 +62,16 @@ PathResult run_for_cli(const std::string& method, const Problem& pb, const Optio
     const std::clock_t cpu0 = std::clock();
     PathResult r;
     bool wrote_files = false;
+    // exact and auto end early enough for the path to be written within the budget (direct
+    // keeps that time itself).
+    Options own = opt;
+    own.seconds = std::max(opt.seconds / 10, opt.seconds - path_write_seconds(pb));
     if (method == "direct")
         r = direct_exact_path(pb, opt);
     else if (method == "exact")
-        r = exact_path(pb, opt);
+        r = exact_path(pb, own);
     else if (method == "auto")
-        r = combined_path(pb, opt, cf, files, wrote_files);
+        r = combined_path(pb, own, cf, files, wrote_files);
     else
         throw std::invalid_argument("unknown method " + method);
     const double cpu = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;

@@ -91,6 +91,12 @@ std::size_t path_bytes(std::size_t n, std::size_t steps, bool keep) {
     return (steps + 1) * (sizeof(Move) + sizeof(int) + (keep ? structure : 0)) + (keep ? 0 : structure);
 }
 
+double path_write_seconds(const Problem& pb) {
+    const PairTable a = pair_table(pb.A), b = pair_table(pb.B);
+    const std::size_t moves = pairs_missing(a, b).size() + pairs_missing(b, a).size();
+    return kSecondsPerPathByte * static_cast<double>(pb.sequence.size() + 1) * static_cast<double>(moves + 1);
+}
+
 void check_memory_floor(const Prepared& pr, const Options& opt) {
     const std::size_t n = pr.seq.length();
     const std::size_t need = kBaseBytes + path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);

@@ -47,6 +47,11 @@ std::vector<int> path_energies(const Prepared& pr, const std::vector<Move>& move
 // the exact search's threads).
 std::size_t path_bytes(std::size_t n, std::size_t steps, bool keep);
 constexpr std::size_t kBaseBytes = std::size_t{12} << 20;
+// Seconds per byte of a path's structures (as text) the caller may take to check and write it
+// after the search (a whole evaluation and a few lines of output per structure).
+constexpr double kSecondsPerPathByte = 2e-8;
+// Those seconds for the shortest path of `pb` (one move per pair of A or B not in both).
+double path_write_seconds(const Problem& pb);
 // Throws std::invalid_argument when opt.memory_mib cannot hold even the shortest path of the
 // problem (one move per pair of A or B not in both) beside kBaseBytes.
 void check_memory_floor(const Prepared& pr, const Options& opt);

@@ -93,11 +93,8 @@ private:
 
 }  // namespace
 
-// Seconds per byte of a path's structures (as text) the caller may take to check and write it
-// after the search (a whole evaluation and a few lines of output per structure), besides 8 % of
-// the budget for what runs between two looks at the clock (the slot table's doubling at millions
-// of records).
-constexpr double kSecondsPerPathByte = 2e-8;
+// Besides the time to write the path (kSecondsPerPathByte), 8 % of the budget is kept for what
+// runs between two looks at the clock (the slot table's doubling at millions of records).
 constexpr double kClockShare = 0.92;
 
 PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathResult* known) {
@@ -107,9 +104,8 @@ PathResult direct_exact_path(const Problem& pb, const Options& opt, const PathRe
     // The search ends early enough for its path to be checked and written within the budget.
     const std::size_t n = pb.sequence.size();
     const std::size_t one_path = path_bytes(n, static_cast<std::size_t>(pr.bpdist), opt.keep_structures);
-    const double text = static_cast<double>(n + 1) * (pr.bpdist + 1);
     Options own = opt;
-    own.seconds = std::max(0.0, opt.seconds * kClockShare - kSecondsPerPathByte * text);
+    own.seconds = std::max(0.0, opt.seconds * kClockShare - path_write_seconds(pb));
     PathResult best = known ? *known : direct_beam(pb, own, pr.bpdist > kProofDistance ? 0.9 : kBeamShare);
     best.method = "direct";
     const int floor = std::max(0, pr.EB - pr.EA);
