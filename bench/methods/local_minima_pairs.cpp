@@ -9,7 +9,9 @@
 //
 //   local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST [MAXDIST]]
 //   local_minima_pairs --descend SEED MINDIST MAXDIST < rows.tsv   (see descend_rows)
+//   local_minima_pairs --sample SEED COUNT MINLEN MAXLEN MINDIST MAXDIST [minima]   (see sample_pairs)
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -79,7 +81,130 @@ int distance(const std::string& a, const std::string& b) {
     return d;
 }
 
+// Both ends unpaired and in the same loop: skips over the helices between them.
+bool compatible(const methods::PairTable& pt, int i, int j) {
+    if (pt[i] >= 0 || pt[j] >= 0) return false;
+    for (int k = i + 1; k < j;) {
+        if (pt[k] < 0) {
+            ++k;
+        } else {
+            if (pt[k] < k || pt[k] > j) return false;
+            k = pt[k] + 1;
+        }
+    }
+    return true;
+}
+
+// Metropolis chain at 37 degrees over the structures of `seq`, from the open chain. A proposal
+// picks one candidate pair uniformly and toggles it (a deletion if present, an addition if it
+// can form), or toggles it with its stacked inner neighbour when both are present or both can
+// form together; every proposal is its own reverse with the same probability, so the chain's
+// stationary law is the Boltzmann distribution at the final temperature. The temperature falls
+// from 3 kT to kT over the first `burn` proposals; then `snapshots` structures are taken every
+// `spacing` proposals.
+std::vector<std::string> metropolis(std::mt19937& g, const std::string& seq, long burn, long spacing, int snapshots) {
+    const int n = static_cast<int>(seq.size());
+    const nnmodel::EncodedSequence es = nnmodel::encode_sequence(seq);
+    std::vector<std::pair<int, int>> cand;
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 4; j < n; ++j)
+            if (can_pair(seq[i], seq[j])) cand.push_back({i, j});
+    constexpr double kT37 = 61.632;  // dcal/mol at 310.15 K
+    double kT = 3 * kT37;
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::string s(n, '.');
+    methods::PairTable pt = methods::pair_table(s);
+    auto toggle = [&](int a, int b, bool add) {
+        pt[a] = add ? b : -1;
+        pt[b] = add ? a : -1;
+        s[a] = add ? '(' : '.';
+        s[b] = add ? ')' : '.';
+    };
+    auto accept = [&](int d) { return d <= 0 || unit(g) < std::exp(-d / kT); };
+    std::vector<std::string> out;
+    for (long step = 0; static_cast<int>(out.size()) < snapshots; ++step) {
+        if (step < burn && step % 4096 == 0) kT = kT37 * (1 + 2 * double(burn - step) / burn);
+        if (step == burn) kT = kT37;
+        if (step >= burn && (step - burn) % spacing == 0) out.push_back(s);
+        const auto [i, j] = cand[g() % cand.size()];
+        const bool pair2 = (g() & 1) != 0;
+        if (!pair2) {
+            const bool present = pt[i] == j;
+            if (!present && !compatible(pt, i, j)) continue;
+            if (accept(methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles())))
+                toggle(i, j, !present);
+            continue;
+        }
+        if (j - i < 6 || !can_pair(seq[i + 1], seq[j - 1])) continue;
+        const bool both = pt[i] == j && pt[i + 1] == j - 1;
+        if (!both && !(compatible(pt, i, j) && pt[i + 1] < 0 && pt[j - 1] < 0)) continue;
+        // the energy change of the double move, taken in two steps and undone if rejected
+        int d;
+        if (both) {
+            d = methods::move_delta(methods::model_params(), es, pt, i + 1, j - 1, methods::model_dangles());
+            toggle(i + 1, j - 1, false);
+            d += methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles());
+            toggle(i, j, false);
+            if (!accept(d)) toggle(i, j, true), toggle(i + 1, j - 1, true);
+        } else {
+            d = methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles());
+            toggle(i, j, true);
+            d += methods::move_delta(methods::model_params(), es, pt, i + 1, j - 1, methods::model_dangles());
+            toggle(i + 1, j - 1, true);
+            if (!accept(d)) toggle(i + 1, j - 1, false), toggle(i, j, false);
+        }
+    }
+    return out;
+}
+
 }  // namespace
+
+// Pairs of structures sampled from the Boltzmann distribution, as the published benchmarks made
+// theirs (two sampled structures of a random sequence at a given base-pair distance): per
+// sequence, six independent chains, each cooled from 3 kT to kT over its burn-in, give 50
+// snapshots each; a chain stays in one basin, so the two of lowest mean energy stand for the
+// equilibrium (where the lowest basins hold most of the weight). Of their snapshot pairs whose
+// distance lies in [MINDIST, MAXDIST] one is drawn uniformly (a sequence without one is skipped).
+// With "minima", both are then taken down to local minima by descent (pairs of deep local minima,
+// as a barrier benchmark lists them); the distance is checked after the descent.
+int sample_pairs(std::mt19937& g, int count, int lo, int hi, int mindist, int maxdist, bool minima) {
+    std::printf("id\tsequence\tA\tB\tlen\tbpdist\tE_A\tE_B\tfp_w4d\texact_direct\texact_any\n");
+    for (int made = 0; made < count;) {
+        const int n = lo + static_cast<int>(g() % (hi - lo + 1));
+        std::string seq(n, 'A');
+        for (char& c : seq) c = "ACGU"[g() % 4];
+        std::vector<std::pair<double, std::vector<std::string>>> chains;
+        for (int c = 0; c < 6; ++c) {
+            const long unit = 20L * n * n;
+            std::vector<std::string> x = metropolis(g, seq, 10 * unit, unit / 4, 50);
+            double sum = 0;
+            for (const std::string& y : x) sum += methods::structure_energy(seq, y);
+            chains.push_back({sum / x.size(), std::move(x)});
+        }
+        std::stable_sort(chains.begin(), chains.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<std::string> snaps;
+        for (int c = 0; c < 2; ++c)
+            for (const std::string& x : chains[c].second) snaps.push_back(minima ? descend(g, seq, x) : x);
+        std::vector<std::pair<int, int>> hits;
+        for (std::size_t a = 0; a < snaps.size(); ++a)
+            for (std::size_t b = a + 1; b < snaps.size(); ++b) {
+                const int d = distance(snaps[a], snaps[b]);
+                if (d >= mindist && d <= maxdist) hits.push_back({static_cast<int>(a), static_cast<int>(b)});
+            }
+        if (std::getenv("VERBOSE")) std::fprintf(stderr, "n=%d %zu pairs in range\n", n, hits.size());
+        if (hits.empty()) continue;
+        const auto [a, b] = hits[g() % hits.size()];
+        const std::string& A = snaps[a];
+        const std::string& B = snaps[b];
+        std::printf("%s_%d\t%s\t%s\t%s\t%d\t%d\t%.2f\t%.2f\tNA\tNA\tNA\n", minima ? "sampmin" : "sampled", made,
+                    seq.c_str(), A.c_str(), B.c_str(), n, distance(A, B), methods::structure_energy(seq, A) / 100.0,
+                    methods::structure_energy(seq, B) / 100.0);
+        std::fflush(stdout);
+        ++made;
+    }
+    return 0;
+}
 
 // Reads rows "id sequence A B ..." (tab-separated, as longfold prints them), takes A and B down to
 // local minima by the same descent and prints those whose distance lies in [MINDIST, MAXDIST].
@@ -103,10 +228,16 @@ int main(int argc, char** argv) {
         std::mt19937 g(static_cast<unsigned>(std::atoi(argv[2])));
         return descend_rows(g, std::atoi(argv[3]), std::atoi(argv[4]));
     }
+    if (argc >= 8 && std::string(argv[1]) == "--sample") {
+        std::mt19937 g(static_cast<unsigned>(std::atoi(argv[2])));
+        return sample_pairs(g, std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]),
+                            std::atoi(argv[7]), argc > 8 && std::string(argv[8]) == "minima");
+    }
     if (argc < 5) {
         std::fprintf(stderr,
                      "usage: local_minima_pairs SEED COUNT MINLEN MAXLEN [MINDIST [MAXDIST]]\n"
-                     "       local_minima_pairs --descend SEED MINDIST MAXDIST < rows.tsv\n");
+                     "       local_minima_pairs --descend SEED MINDIST MAXDIST < rows.tsv\n"
+                     "       local_minima_pairs --sample SEED COUNT MINLEN MAXLEN MINDIST MAXDIST [minima]\n");
         return 2;
     }
     std::mt19937 g(static_cast<unsigned>(std::atoi(argv[1])));
