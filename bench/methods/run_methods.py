@@ -54,6 +54,7 @@ def run_one(args, row, workdir):
             r["time"] = float(m.group(1))
             r["mcpu"] = float(m.group(2))
             r["states"] = int(m.group(3))
+            r["mib"] = float(m.group(4))
         m = LAST.match(line)
         if m:
             r["barrier"], r["lb"], r["status"] = float(m.group(1)), float(m.group(2)), m.group(3)
@@ -143,7 +144,11 @@ def main():
             statistics.median(r["time"] for _, r in ok), statistics.median(r.get("mcpu", r["cpu"]) for _, r in ok),
             statistics.median(r["wall"] for _, r in ok),
             statistics.median([float(row.get("fp_w4d_sec", "nan")) for row, _ in ok])))
-    groups = [(0, 60), (61, 100), (101, 150), (151, 10 ** 6)]
+    gaps = [r["barrier"] - r["lb"] for _, r in ok if r.get("status") == "bounded"]
+    if gaps:
+        print("# unproved rows: %d, gap barrier - lower bound median %.2f max %.2f kcal/mol" % (
+            len(gaps), statistics.median(gaps), max(gaps)))
+    groups = [(0, 60), (61, 100), (101, 150), (151, 200), (201, 250), (251, 10 ** 6)]
     for lo, hi in groups:
         g = [(row, r) for row, r in ok if lo <= int(row["len"]) <= hi]
         if not g:
@@ -155,6 +160,14 @@ def main():
                   statistics.mean(r["time"] for _, r in g), max(r["time"] for _, r in g),
                   statistics.median(peaks) if peaks else float("nan"), max(peaks) if peaks else float("nan"),
                   sum(1 for _, r in g if r.get("status") == "optimal")))
+        stored = [r["states"] for _, r in g if "states" in r]
+        # bytes per stored structure from the reported MiB, on runs large enough that the fixed part
+        # (the program, the first tables) does not dominate
+        big = [r["mib"] * 2 ** 20 / r["states"] for _, r in g if r.get("states", 0) >= 10 ** 6]
+        if stored:
+            print("#   stored structures median %d max %d; bytes per stored structure (runs of at least 1 M) %s" % (
+                statistics.median(stored), max(stored),
+                "median %.1f over %d runs" % (statistics.median(big), len(big)) if big else "NA"))
 
 
 if __name__ == "__main__":
