@@ -27,15 +27,21 @@ bool can_pair(char a, char b) {
     return p == "AU" || p == "UA" || p == "GC" || p == "CG" || p == "GU" || p == "UG";
 }
 
-// Descent to a local minimum: every pair (i, j) that can form without crossing and every pair
-// present is a move; moves are tried in a random order and taken when they lower the energy.
-std::string descend(std::mt19937& g, const std::string& seq, std::string s) {
+// Every pair the sequence allows: canonical or wobble, hairpin of at least 3.
+std::vector<std::pair<int, int>> candidate_pairs(const std::string& seq) {
     const int n = static_cast<int>(seq.size());
-    const nnmodel::EncodedSequence es = nnmodel::encode_sequence(seq);
     std::vector<std::pair<int, int>> cand;
     for (int i = 0; i < n; ++i)
         for (int j = i + 4; j < n; ++j)
             if (can_pair(seq[i], seq[j])) cand.push_back({i, j});
+    return cand;
+}
+
+// Descent to a local minimum: every pair (i, j) that can form without crossing and every pair
+// present is a move; moves are tried in a random order and taken when they lower the energy.
+std::string descend(std::mt19937& g, const std::string& seq, std::string s) {
+    const nnmodel::EncodedSequence es = nnmodel::encode_sequence(seq);
+    std::vector<std::pair<int, int>> cand = candidate_pairs(seq);
     for (bool moved = true; moved;) {
         moved = false;
         std::shuffle(cand.begin(), cand.end(), g);
@@ -105,10 +111,7 @@ bool compatible(const methods::PairTable& pt, int i, int j) {
 std::vector<std::string> metropolis(std::mt19937& g, const std::string& seq, long burn, long spacing, int snapshots) {
     const int n = static_cast<int>(seq.size());
     const nnmodel::EncodedSequence es = nnmodel::encode_sequence(seq);
-    std::vector<std::pair<int, int>> cand;
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 4; j < n; ++j)
-            if (can_pair(seq[i], seq[j])) cand.push_back({i, j});
+    std::vector<std::pair<int, int>> cand = candidate_pairs(seq);
     constexpr double kT37 = 61.632;  // dcal/mol at 310.15 K
     double kT = 3 * kT37;
     std::uniform_real_distribution<double> unit(0.0, 1.0);
