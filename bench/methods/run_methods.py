@@ -161,7 +161,7 @@ def main():
                   statistics.median(peaks) if peaks else float("nan"), max(peaks) if peaks else float("nan"),
                   sum(1 for _, r in g if r.get("status") == "optimal")))
         stored = [r["states"] for _, r in g if "states" in r]
-        # bytes per stored structure from the reported MiB, on runs large enough that the fixed part
+        # bytes per stored structure from the reported MiB, on runs large enough that the fixed cost
         # (the program, the first tables) does not dominate
         big = [r["mib"] * 2 ** 20 / r["states"] for _, r in g if r.get("states", 0) >= 10 ** 6]
         if stored:
