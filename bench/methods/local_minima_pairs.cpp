@@ -37,6 +37,14 @@ std::vector<std::pair<int, int>> candidate_pairs(const std::string& seq) {
     return cand;
 }
 
+// Adds or removes (a, b) in both the pair table and the dot-bracket.
+void set_pair(methods::PairTable& pt, std::string& s, int a, int b, bool add) {
+    pt[a] = add ? b : -1;
+    pt[b] = add ? a : -1;
+    s[a] = add ? '(' : '.';
+    s[b] = add ? ')' : '.';
+}
+
 // Descent to a local minimum: every pair (i, j) that can form without crossing and every pair
 // present is a move; moves are tried in a random order and taken when they lower the energy.
 std::string descend(std::mt19937& g, const std::string& seq, std::string s) {
@@ -54,12 +62,7 @@ std::string descend(std::mt19937& g, const std::string& seq, std::string s) {
                 for (int k = i + 1; k < j && !crossing; ++k) crossing = pt[k] >= 0 && (pt[k] < i || pt[k] > j);
                 if (crossing) continue;
             }
-            auto toggle = [&](int a, int b, bool add) {
-                pt[a] = add ? b : -1;
-                pt[b] = add ? a : -1;
-                s[a] = add ? '(' : '.';
-                s[b] = add ? ')' : '.';
-            };
+            auto toggle = [&](int a, int b, bool add) { set_pair(pt, s, a, b, add); };
             const int d = methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles());
             if (d < 0) {
                 toggle(i, j, !present);
@@ -117,13 +120,14 @@ std::vector<std::string> metropolis(std::mt19937& g, const std::string& seq, lon
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::string s(n, '.');
     methods::PairTable pt = methods::pair_table(s);
-    auto toggle = [&](int a, int b, bool add) {
-        pt[a] = add ? b : -1;
-        pt[b] = add ? a : -1;
-        s[a] = add ? '(' : '.';
-        s[b] = add ? ')' : '.';
-    };
+    auto toggle = [&](int a, int b, bool add) { set_pair(pt, s, a, b, add); };
     auto accept = [&](int d) { return d <= 0 || unit(g) < std::exp(-d / kT); };
+    // Toggles (a, b) and returns the energy change.
+    auto flip = [&](int a, int b) {
+        const int d = methods::move_delta(methods::model_params(), es, pt, a, b, methods::model_dangles());
+        toggle(a, b, pt[a] != b);
+        return d;
+    };
     std::vector<std::string> out;
     for (long step = 0; static_cast<int>(out.size()) < snapshots; ++step) {
         if (step < burn && step % 4096 == 0) kT = kT37 * (1 + 2 * double(burn - step) / burn);
@@ -132,30 +136,18 @@ std::vector<std::string> metropolis(std::mt19937& g, const std::string& seq, lon
         const auto [i, j] = cand[g() % cand.size()];
         const bool pair2 = (g() & 1) != 0;
         if (!pair2) {
-            const bool present = pt[i] == j;
-            if (!present && !compatible(pt, i, j)) continue;
-            if (accept(methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles())))
-                toggle(i, j, !present);
+            if (pt[i] != j && !compatible(pt, i, j)) continue;
+            if (!accept(flip(i, j))) toggle(i, j, pt[i] != j);
             continue;
         }
         if (j - i < 6 || !can_pair(seq[i + 1], seq[j - 1])) continue;
         const bool both = pt[i] == j && pt[i + 1] == j - 1;
         if (!both && !(compatible(pt, i, j) && pt[i + 1] < 0 && pt[j - 1] < 0)) continue;
-        // the energy change of the double move, taken in two steps and undone if rejected
-        int d;
-        if (both) {
-            d = methods::move_delta(methods::model_params(), es, pt, i + 1, j - 1, methods::model_dangles());
-            toggle(i + 1, j - 1, false);
-            d += methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles());
-            toggle(i, j, false);
-            if (!accept(d)) toggle(i, j, true), toggle(i + 1, j - 1, true);
-        } else {
-            d = methods::move_delta(methods::model_params(), es, pt, i, j, methods::model_dangles());
-            toggle(i, j, true);
-            d += methods::move_delta(methods::model_params(), es, pt, i + 1, j - 1, methods::model_dangles());
-            toggle(i + 1, j - 1, true);
-            if (!accept(d)) toggle(i + 1, j - 1, false), toggle(i, j, false);
-        }
+        // a double move in two steps: the inner pair goes first, the outer pair comes first
+        const int a = both ? i + 1 : i, b = both ? j - 1 : j, c = both ? i : i + 1, e = both ? j : j - 1;
+        int d = flip(a, b);
+        d += flip(c, e);
+        if (!accept(d)) toggle(c, e, pt[c] != e), toggle(a, b, pt[a] != b);
     }
     return out;
 }
